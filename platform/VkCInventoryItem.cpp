@@ -1,0 +1,165 @@
+#include "VkCInventoryItem.h"
+
+#include <string>
+
+namespace {
+
+constexpr uint32_t kErrorNoSuchParameter = 0x01400101;
+constexpr uint32_t kErrorWrongValueType = 0x01400102;
+constexpr uint32_t kErrorDuplicateParameter = 0x01400103;
+
+// Splits a path into its element addresses.
+std::vector<VkCInventoryAddress> splitPath(const VkCInventoryAddress& path) {
+    std::vector<VkCInventoryAddress> parts;
+    for (const VkCInventoryAddress::Element& element : path.elements()) {
+        parts.emplace_back(element.category, element.index);
+    }
+    return parts;
+}
+
+}  // namespace
+
+VkCInventoryAddress VkCComposite::getAddress() const {
+    if (parent_ == nullptr) {
+        return id_;
+    }
+    return parent_->getAddress() / id_;
+}
+
+VkCInventoryParameter::VkCInventoryParameter(VkCErrorListPool&, const VkCInventoryAddress& id,
+                                             const char* name, Value value, const char* unit,
+                                             bool modifiable, uint32_t relevance)
+    : VkCComposite(id, name),
+      value_(std::move(value)),
+      unit_(unit ? unit : ""),
+      hasUnit_(unit != nullptr),
+      modifiable_(modifiable),
+      relevance_(relevance) {}
+
+uint16_t VkCInventoryParameter::getTypeCode() const {
+    static const uint16_t kCodes[] = {TypeUInt8,  TypeUInt16,  TypeUInt32, TypeULong64,
+                                      TypeInt8,   TypeInt16,   TypeInt32,  TypeLong64,
+                                      TypeFloat32, TypeFloat64, TypeString, TypeVersion};
+    return kCodes[value_.index()];
+}
+
+VkCInventoryItem::VkCInventoryItem(VkCErrorListPool&, const VkCInventoryAddress& id,
+                                   const char* name)
+    : VkCComposite(id, name) {}
+
+VkCInventoryItem::~VkCInventoryItem() = default;
+
+void VkCInventoryItem::addItem(const VkCInventoryAddress&, VkCInventoryItem* item) {
+    if (item == nullptr) {
+        return;
+    }
+    item->parent_ = this;
+    item->indexInParent_ = items_.size();
+    items_.emplace_back(item);
+}
+
+void VkCInventoryItem::addParameter(VkCErrorListPool& pool, const VkCInventoryAddress&,
+                                    VkCInventoryParameter* parameter) {
+    std::unique_ptr<VkCInventoryParameter> owned(parameter);
+    if (!owned) {
+        return;
+    }
+    if (getParameter(owned->getID()) != nullptr) {
+        pool.setError(kErrorDuplicateParameter, 0, "Item %1 already has a parameter %2.", 0,
+                      __LINE__, "addParameter", "%s%s", getAddress().toString().c_str(),
+                      owned->getID().toString().c_str());
+        return;
+    }
+    owned->parent_ = this;
+    parameters_.push_back(std::move(owned));
+}
+
+VkCInventoryItem* VkCInventoryItem::getItem(const VkCInventoryAddress& path) const {
+    const VkCInventoryItem* current = this;
+    for (const VkCInventoryAddress& part : splitPath(path)) {
+        const VkCInventoryItem* next = nullptr;
+        for (const auto& child : current->items_) {
+            if (child->getID() == part) {
+                next = child.get();
+                break;
+            }
+        }
+        if (next == nullptr) {
+            return nullptr;
+        }
+        current = next;
+    }
+    return path.isEmpty() ? nullptr : const_cast<VkCInventoryItem*>(current);
+}
+
+VkCInventoryParameter* VkCInventoryItem::getParameter(const VkCInventoryAddress& path) const {
+    if (path.isEmpty()) {
+        return nullptr;
+    }
+    const VkCInventoryItem* owner = this;
+    const std::vector<VkCInventoryAddress> parts = splitPath(path);
+    if (parts.size() > 1) {
+        VkCInventoryAddress itemPath;
+        for (size_t i = 0; i + 1 < parts.size(); ++i) {
+            itemPath = itemPath / parts[i];
+        }
+        owner = getItem(itemPath);
+        if (owner == nullptr) {
+            return nullptr;
+        }
+    }
+    for (const auto& parameter : owner->parameters_) {
+        if (parameter->getID() == parts.back()) {
+            return parameter.get();
+        }
+    }
+    return nullptr;
+}
+
+VkCInventoryItem* VkCInventoryItem::getFirstSubItem() const {
+    return items_.empty() ? nullptr : items_.front().get();
+}
+
+VkCInventoryItem* VkCInventoryItem::getNext() const {
+    if (parent_ == nullptr || indexInParent_ + 1 >= parent_->items_.size()) {
+        return nullptr;
+    }
+    return parent_->items_[indexInParent_ + 1].get();
+}
+
+template <typename T>
+T VkCInventoryItem::readValue(VkCErrorListPool& pool, const VkCInventoryAddress& path) const {
+    const VkCInventoryParameter* parameter = getParameter(path);
+    const std::string where = (getAddress() / path).toString().str();
+    if (parameter == nullptr) {
+        pool.setError(kErrorNoSuchParameter, 0, "Inventory parameter %1 does not exist.", 0,
+                      __LINE__, "getValue", "%s", where.c_str());
+        return T();
+    }
+    if (const T* value = std::get_if<T>(&parameter->getValue())) {
+        return *value;
+    }
+    pool.setError(kErrorWrongValueType, 0, "Inventory parameter %1 has another value type.", 0,
+                  __LINE__, "getValue", "%s", where.c_str());
+    return T();
+}
+
+void VkCInventoryItem::getValue(VkCErrorListPool& pool, const VkCInventoryAddress& path,
+                                uint8_t& out) const {
+    out = readValue<uint8_t>(pool, path);
+}
+
+void VkCInventoryItem::getValue(VkCErrorListPool& pool, const VkCInventoryAddress& path,
+                                uint32_t& out) const {
+    out = readValue<uint32_t>(pool, path);
+}
+
+void VkCInventoryItem::getValue(VkCErrorListPool& pool, const VkCInventoryAddress& path,
+                                VkCString& out) const {
+    out = readValue<VkCString>(pool, path);
+}
+
+void VkCInventoryItem::getValue(VkCErrorListPool& pool, const VkCInventoryAddress& path,
+                                VkCVersion& out) const {
+    out = readValue<VkCVersion>(pool, path);
+}

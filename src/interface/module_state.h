@@ -1,0 +1,32 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ParameterSet.h"
+#include "VkNInventoryManager.h"
+#include "description/update_file_record.h"
+
+// The state the library's stages share, one instance per loaded library.
+struct ModuleState {
+    VkTHostCallback hostCallback = nullptr;
+    bool outputToHost = false;   // messages go to the host; only ever switched on
+    bool verboseOutput = false;  // step tracing; only ever switched on
+    std::vector<UpdateFileRecord> fileCatalogue;
+    uint32_t fileCount = 0;
+    uint32_t maxUpdatePass = 0;
+    std::vector<VkNInventoryManager::VkSRemoteFileHandle> remoteFileHandles;
+    uint32_t boardCount = 0;
+    uint32_t transferStop = 0;  // set by the transfer on one error code; never cleared
+    // Progress display, shared between the update stage and the progress thread.
+    std::atomic<bool> progressRunning{false};
+    std::atomic<uint32_t> progressPercent{0};
+    std::atomic<uint32_t> spinnerIndex{0};
+    std::wstring tempFileName;  // local file for fetched installed files; made once
+    static constexpr size_t kMessageBufferSize = 2048;
+    wchar_t messageBuffer[kMessageBufferSize] = {};
+};
+
+// The library's one instance.
+ModuleState& moduleState();

@@ -1,0 +1,78 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "VkCErrorList.h"
+#include "VkCInventoryAddress.h"
+#include "VkCString.h"
+#include "VkCVersion.h"
+#include "VkTCmdOptions.h"
+
+// Number of installed-part slots (numbered from 1 in the slot tables).
+constexpr int kInstalledVersionSlots = 16;
+constexpr int kVersionHistorySlots = 10;
+constexpr int kTimestampSlots = 9;
+constexpr int kInstalledChecksumSlots = 13;
+
+// One updatable board of the target: what the inventory scan read about it and the per-run
+// state the later stages write. The per-match vectors have one entry per catalogue entry
+// (fileCount at the time of the scan); positions below matchCount are in use.
+struct BoardRecord {
+    VkCInventoryAddress address;
+    VkCString boardType;
+    VkCString osType;
+    VkCString mainboardModel;
+    uint32_t systemClass = 0;
+    VkCString productName;
+    VkCString platformType;
+    VkCVersion productVersion;
+    uint32_t serialNumber = 0;
+    uint32_t slot = 0;
+    uint32_t fpgaChipType = 0;
+    uint32_t hwType = 0;
+    uint32_t fwType = 0;
+    uint8_t activeFirmware = 0;
+    uint8_t activeFpga = 0;
+    uint32_t hwCompatibilityId = 0;
+    uint32_t swCompatibilityId = 0;
+    VkCVersion cpldVersion;
+    bool hasActiveFirmware = false;
+    bool hasActiveFpga = false;
+    bool hasBootloader = false;
+    bool hasBootloader2 = false;
+    bool hasBootloader3 = false;
+    bool hasUpdateInfoEntry = false;
+    bool isPcPlatform = false;
+    bool isNetworkComponent = false;
+    bool hasUpdateInfo = false;
+    bool hasIpAddress = false;
+    bool updateFinished = false;
+    uint32_t failedPass = 0;
+    bool filesUpdateOk = false;
+    bool filesUpdateFailed = false;
+    uint32_t statusPollFailures = 0;
+    uint32_t updateProgress = 0;
+    VkCErrorListPool* errorPool = nullptr;  // owned by the error manager, never released here
+    uint32_t matchCount = 0;
+    std::vector<int32_t> matchFiles;     // catalogue indices, -1 = none
+    std::vector<uint8_t> fileFailed;     // incompatible, or its update failed
+    std::vector<uint8_t> fileUpToDate;   // already installed
+    std::vector<uint8_t> fileUpdated;    // update reported finished
+    VkCVersion installedVersions[kInstalledVersionSlots];
+    VkCString versionHistories[kVersionHistorySlots];
+    VkCString timestamps[kTimestampSlots];
+    uint32_t installedChecksums[kInstalledChecksumSlots];
+
+    // Slot accessors, numbered from 1 as in the slot tables.
+    VkCVersion& installedVersion(int slot) { return installedVersions[slot - 1]; }
+    const VkCVersion& installedVersion(int slot) const { return installedVersions[slot - 1]; }
+    VkCString& versionHistory(int slot) { return versionHistories[slot - 1]; }
+    const VkCString& versionHistory(int slot) const { return versionHistories[slot - 1]; }
+    VkCString& timestamp(int slot) { return timestamps[slot - 1]; }
+    uint32_t& installedChecksum(int slot) { return installedChecksums[slot - 1]; }
+    uint32_t installedChecksum(int slot) const { return installedChecksums[slot - 1]; }
+};
+
+// The board table: one record per updatable board, in depth-first order of the inventory.
+// Indices are stable for the life of a run; records are only ever appended.
+using BoardTable = std::vector<BoardRecord>;
