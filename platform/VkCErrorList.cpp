@@ -72,6 +72,8 @@ std::string fillPlaceholders(const char* message, const std::vector<std::string>
 
 }  // namespace
 
+VkCErrorList::~VkCErrorList() = default;
+
 uint32_t VkCErrorList::getErrorCode(uint32_t index) const {
     return index < entries_.size() ? entries_[index].code : 0;
 }

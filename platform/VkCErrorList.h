@@ -21,7 +21,7 @@ public:
         std::string text;
     };
 
-    virtual ~VkCErrorList() = default;
+    virtual ~VkCErrorList();
 
     uint32_t getEntryCount() const { return static_cast<uint32_t>(entries_.size()); }
     uint32_t getErrorCount() const { return errorCount_; }

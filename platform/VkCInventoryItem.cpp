@@ -19,6 +19,8 @@ std::vector<VkCInventoryAddress> splitPath(const VkCInventoryAddress& path) {
 
 }  // namespace
 
+VkCComposite::~VkCComposite() = default;
+
 VkCInventoryAddress VkCComposite::getAddress() const {
     if (parent_ == nullptr) {
         return id_;
@@ -35,6 +37,8 @@ VkCInventoryParameter::VkCInventoryParameter(VkCErrorListPool&, const VkCInvento
       hasUnit_(unit != nullptr),
       modifiable_(modifiable),
       relevance_(relevance) {}
+
+VkCInventoryParameter::~VkCInventoryParameter() = default;
 
 uint16_t VkCInventoryParameter::getTypeCode() const {
     static const uint16_t kCodes[] = {TypeUInt8,  TypeUInt16,  TypeUInt32, TypeULong64,

@@ -19,7 +19,7 @@ class VK_PLATFORM_API VkCComposite {
 public:
     VkCComposite(const VkCInventoryAddress& id, const char* name)
         : id_(id), name_(name ? name : "") {}
-    virtual ~VkCComposite() = default;
+    virtual ~VkCComposite();
     VkCComposite(const VkCComposite&) = delete;
     VkCComposite& operator=(const VkCComposite&) = delete;
 
@@ -77,7 +77,7 @@ public:
     VK_PARAMETER_CONSTRUCTOR(const VkCString&)
     VK_PARAMETER_CONSTRUCTOR(const VkCVersion&)
 #undef VK_PARAMETER_CONSTRUCTOR
-    ~VkCInventoryParameter() override = default;
+    ~VkCInventoryParameter() override;
 
     const Value& getValue() const { return value_; }
     uint16_t getTypeCode() const;
