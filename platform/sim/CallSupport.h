@@ -1,0 +1,40 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "VkCErrorList.h"
+#include "sim/Faults.h"
+#include "sim/Handles.h"
+#include "sim/TargetModel.h"
+
+// Steps that most calls share: finding the object of a handle, reading the target and
+// failing the way a simulated fault asks.
+namespace vksim {
+
+// The device of a handle; null (with an error in pool) when it is no live device handle.
+Device* deviceFor(VkCErrorListPool& pool, const char* function, const void* handle);
+
+// Reads the target of folder; on failure the error names target.json and the place.
+bool loadTargetFor(VkCErrorListPool& pool, const char* function, const std::string& folder,
+                   Target& target);
+
+// Enters the error of a fault that fired: its errorCode, or the simulation's fault code.
+void enterFaultError(VkCErrorListPool& pool, const char* function, const Target& target,
+                     const Fault& fault, uint32_t node = 0);
+
+// The result a call answers for a fault that fired: its errorCode when it has a non-zero one,
+// else "failed".
+int32_t faultResult(const Fault& fault);
+
+// Loads the target and fires the first matching fault of call. True when the call may go
+// on; false when loading failed or a fault fired (the error is in pool either way).
+bool passTargetAndFaults(VkCErrorListPool& pool, const char* function, const std::string& folder,
+                         const std::string& call, const FaultSubject& subject, Target& target,
+                         int32_t* faultCode = nullptr, uint32_t node = 0);
+
+// For the calls that release something: fires a matching fault of call (its error in pool,
+// its result returned), else 0. A target that cannot be read does not stop a release.
+int32_t releaseFault(VkCErrorListPool& pool, const char* function, const std::string& folder,
+                     const std::string& call);
+
+}  // namespace vksim

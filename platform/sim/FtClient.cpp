@@ -1,0 +1,274 @@
+// The file-transfer client of the host interface library, confined to the target's cfdrive.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <functional>
+
+#include "VkLnk.h"
+#include "sim/CallSupport.h"
+#include "sim/CfdrivePath.h"
+#include "sim/SimErrors.h"
+#include "sim/SimText.h"
+#include "sim/TargetStore.h"
+
+using namespace vksim;
+
+namespace {
+
+constexpr int64_t kFailed = -1;
+
+FtClient* clientFor(VkCErrorListPool& pool, const char* function, const void* handle) {
+    FtClient* client = findHandle<FtClient>(handle);
+    if (client == nullptr) {
+        enterError(pool, kErrInvalidHandle, function,
+                   std::string(function) + ": the file-transfer client handle is not valid.");
+    }
+    return client;
+}
+
+std::string text(const char* value) {
+    return value == nullptr ? std::string() : std::string(value);
+}
+
+FaultSubject fileSubject(const std::string& folder, const std::string& name) {
+    return FaultSubject{{name, folder + "/" + name}, std::nullopt};
+}
+
+// Opens a remote file below cfdrive without following links; error in pool on failure.
+UniqueFd openRemoteFile(VkCErrorListPool& pool, const char* function, const FtClient& client,
+                        const std::string& folder, const std::string& name, int flags) {
+    std::vector<std::string> parts;
+    std::string error;
+    if (!splitRemoteFolder(folder, parts, error) || !checkRemoteName(name, error)) {
+        enterError(pool, kErrRemotePath, function, error);
+        return UniqueFd();
+    }
+    UniqueFd parent = openCfdriveFolder(client.folder, parts, error);
+    if (!parent.valid()) {
+        enterError(pool, kErrRemotePath, function, error);
+        return UniqueFd();
+    }
+    UniqueFd file(::openat(parent.get(), name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!file.valid()) {
+        enterError(
+            pool, kErrRemoteFile, function,
+            "The remote file " + folder + "/" + name + " cannot be opened: " + systemError() + ".");
+    }
+    return file;
+}
+
+UniqueFd openLocalFile(VkCErrorListPool& pool, const char* function, const std::string& path,
+                       int flags) {
+    UniqueFd file(::open(path.c_str(), flags | O_CLOEXEC, 0644));
+    if (!file.valid()) {
+        enterError(pool, kErrHostFile, function,
+                   "The local file " + path + " cannot be opened: " + systemError() + ".");
+    }
+    return file;
+}
+
+// Opens the folder that holds a name given relative to a remote folder; the last part of
+// the name goes to last.
+bool openNameFolder(const FtClient& client, const std::string& folder, const std::string& name,
+                    UniqueFd& opened, std::string& last, std::string& error) {
+    std::vector<std::string> parts;
+    std::vector<std::string> below;
+    if (!splitRemoteFolder(folder, parts, error) || !splitRelativePath(name, below, error) ||
+        !checkRemoteName(below.back(), error)) {
+        if (error.empty() || name.empty()) {
+            error = "\"" + name + "\" is no valid remote file name.";
+        }
+        return false;
+    }
+    last = below.back();
+    parts.insert(parts.end(), below.begin(), below.end() - 1);
+    opened = openCfdriveFolder(client.folder, parts, error);
+    return opened.valid();
+}
+
+// The caller's progress function as copyFileData reports; empty without one.
+std::function<void(uint64_t)> progressOf(VkTFTProgressFunction progress, void* context,
+                                         int64_t total) {
+    if (progress == nullptr) {
+        return nullptr;
+    }
+    return [=](uint64_t done) { progress(context, done, static_cast<uint64_t>(total)); };
+}
+
+}  // namespace
+
+int32_t VkLnk_createFTClientHandle(VkCErrorListPool& pool, VkTDeviceHandle handle,
+                                   VkTFTClientHandle& client) {
+    const char* function = "VkLnk_createFTClientHandle";
+    client = nullptr;
+    Device* device = deviceFor(pool, function, handle);
+    if (device == nullptr) {
+        return kResultInvalidHandle;
+    }
+    Target target;
+    int32_t result = kResultOk;
+    if (!passTargetAndFaults(pool, function, device->folder, "createFTClientHandle", {}, target,
+                             &result)) {
+        return result;
+    }
+    std::string error;
+    if (!openCfdriveFolder(device->folder, {}, error).valid()) {
+        enterError(pool, kErrRemotePath, function, error);
+        return kResultFailed;
+    }
+    client = addHandle(std::make_unique<FtClient>(FtClient{device->folder}));
+    return kResultOk;
+}
+
+int32_t VkLnk_deleteFTClientHandle(VkCErrorListPool& pool, VkTFTClientHandle handle) {
+    const char* function = "VkLnk_deleteFTClientHandle";
+    std::unique_ptr<FtClient> client = removeHandle<FtClient>(handle);
+    if (!client) {
+        enterError(pool, kErrInvalidHandle, function,
+                   std::string(function) + ": the file-transfer client handle is not valid.");
+        return kResultInvalidHandle;
+    }
+    return releaseFault(pool, function, client->folder, "deleteFTClientHandle");
+}
+
+int64_t VkLnk_getFileU(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
+                       const char* remoteFolder, const char* remoteName, const wchar_t* localPath,
+                       VkTFTProgressFunction progress, void* context) {
+    const char* function = "VkLnk_getFileU";
+    FtClient* client = clientFor(pool, function, handle);
+    const std::string folder = text(remoteFolder);
+    const std::string name = text(remoteName);
+    Target target;
+    if (client == nullptr || !passTargetAndFaults(pool, function, client->folder, "getFileU",
+                                                  fileSubject(folder, name), target)) {
+        return kFailed;
+    }
+    UniqueFd remote = openRemoteFile(pool, function, *client, folder, name, O_RDONLY);
+    if (!remote.valid()) {
+        return kFailed;
+    }
+    const std::string local = wideToUtf8(localPath);
+    UniqueFd out = openLocalFile(pool, function, local, O_WRONLY | O_CREAT | O_TRUNC);
+    if (!out.valid()) {
+        return kFailed;
+    }
+    const int64_t total = fileSizeOf(remote.get());
+    const int64_t copied =
+        copyFileData(remote.get(), out.get(), UINT64_MAX, progressOf(progress, context, total));
+    if (copied < 0) {
+        enterError(
+            pool, kErrHostFile, function,
+            "Fetching " + folder + "/" + name + " to " + local + " failed: " + systemError() + ".");
+        return kFailed;
+    }
+    return copied;
+}
+
+int64_t VkLnk_putFileU(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
+                       const wchar_t* localPath, const char* remoteFolder, const char* remoteName,
+                       VkTFTProgressFunction progress, void* context) {
+    const char* function = "VkLnk_putFileU";
+    FtClient* client = clientFor(pool, function, handle);
+    const std::string folder = text(remoteFolder);
+    const std::string name = text(remoteName);
+    const FaultSubject subject = fileSubject(folder, name);
+    Target target;
+    if (client == nullptr ||
+        !passTargetAndFaults(pool, function, client->folder, "putFileU", subject, target)) {
+        return kFailed;
+    }
+    const std::string local = wideToUtf8(localPath);
+    UniqueFd in = openLocalFile(pool, function, local, O_RDONLY);
+    if (!in.valid()) {
+        return kFailed;
+    }
+    UniqueFd remote =
+        openRemoteFile(pool, function, *client, folder, name, O_WRONLY | O_CREAT | O_TRUNC);
+    if (!remote.valid()) {
+        return kFailed;
+    }
+    const int64_t total = fileSizeOf(in.get());
+    uint64_t limit = UINT64_MAX;
+    if (takeFault(target, "putFileU", subject, FaultKind::ShortWrite)) {
+        limit = static_cast<uint64_t>(total > 0 ? total / 2 : 0);
+    }
+    const int64_t copied =
+        copyFileData(in.get(), remote.get(), limit, progressOf(progress, context, total));
+    if (copied < 0) {
+        enterError(
+            pool, kErrRemoteFile, function,
+            "Writing " + local + " to " + folder + "/" + name + " failed: " + systemError() + ".");
+        return kFailed;
+    }
+    return copied;
+}
+
+int32_t VkLnk_makeDir(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
+                      const char* baseFolder, const char* relativePath) {
+    const char* function = "VkLnk_makeDir";
+    FtClient* client = clientFor(pool, function, handle);
+    const std::string base = text(baseFolder);
+    const std::string relative = text(relativePath);
+    Target target;
+    if (client == nullptr ||
+        !passTargetAndFaults(pool, function, client->folder, "makeDir",
+                             FaultSubject{{relative, base + "/" + relative}, std::nullopt},
+                             target)) {
+        return kFailed;
+    }
+    std::vector<std::string> parts;
+    std::vector<std::string> below;
+    std::string error;
+    if (!splitRemoteFolder(base, parts, error) || !splitRelativePath(relative, below, error)) {
+        enterError(pool, kErrRemotePath, function, error);
+        return kFailed;
+    }
+    const std::string created = below.back();
+    parts.insert(parts.end(), below.begin(), below.end() - 1);
+    UniqueFd parent = openCfdriveFolder(client->folder, parts, error);
+    if (!parent.valid()) {
+        enterError(pool, kErrRemotePath, function, error);
+        return kFailed;
+    }
+    if (::mkdirat(parent.get(), created.c_str(), 0755) != 0) {
+        enterError(pool, kErrRemoteFile, function,
+                   "The remote folder " + base + "/" + relative +
+                       " cannot be created: " + systemError() + ".");
+        return kFailed;
+    }
+    return kResultOk;
+}
+
+int32_t VkLnk_renameFile(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
+                         const char* remoteFolder, const char* oldName, const char* newName) {
+    const char* function = "VkLnk_renameFile";
+    FtClient* client = clientFor(pool, function, handle);
+    const std::string folder = text(remoteFolder);
+    const std::string from = text(oldName);
+    const std::string to = text(newName);
+    Target target;
+    const FaultSubject subject{{from, to, folder + "/" + from, folder + "/" + to}, std::nullopt};
+    if (client == nullptr ||
+        !passTargetAndFaults(pool, function, client->folder, "renameFile", subject, target)) {
+        return kFailed;
+    }
+    // Either name may carry folders below the remote folder ("boot/loader.bin").
+    std::string error;
+    UniqueFd fromFolder;
+    UniqueFd toFolder;
+    std::string fromName;
+    std::string toName;
+    if (!openNameFolder(*client, folder, from, fromFolder, fromName, error) ||
+        !openNameFolder(*client, folder, to, toFolder, toName, error)) {
+        enterError(pool, kErrRemotePath, function, error);
+        return kFailed;
+    }
+    if (::renameat(fromFolder.get(), fromName.c_str(), toFolder.get(), toName.c_str()) != 0) {
+        enterError(pool, kErrRemoteFile, function,
+                   "The remote file " + folder + "/" + from + " cannot be renamed to " + to + ": " +
+                       systemError() + ".");
+        return kFailed;
+    }
+    return kResultOk;
+}

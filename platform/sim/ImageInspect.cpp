@@ -1,0 +1,174 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "VkCInventoryData.h"
+#include "VkNInventoryIDs.h"
+#include "sim/FileCopy.h"
+#include "sim/Images.h"
+#include "sim/InventoryJson.h"
+#include "sim/SimErrors.h"
+
+namespace vksim {
+
+namespace {
+
+namespace Ids = VkNInventoryIDs;
+
+enum class FileKind { Unreadable, Vkim, Elf, Other };
+
+FileKind kindOf(const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        return FileKind::Unreadable;
+    }
+    char magic[4] = {};
+    if (::read(fd.get(), magic, sizeof magic) != sizeof magic) {
+        return FileKind::Other;
+    }
+    if (std::memcmp(magic, "VKIM", 4) == 0) {
+        return FileKind::Vkim;
+    }
+    return std::memcmp(magic,
+                       "\x7f"
+                       "ELF",
+                       4) == 0
+               ? FileKind::Elf
+               : FileKind::Other;
+}
+
+std::string hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+std::unique_ptr<VkCInventoryItem> elfTree(const std::string& path, ElfInventory& inventory,
+                                          std::string& problem) {
+    if (!readElfInventory(path, inventory, problem)) {
+        return nullptr;
+    }
+    Json doc;
+    const std::string origin = ".vkinventory";
+    std::unique_ptr<VkCInventoryItem> tree;
+    if (parseJsonText(inventory.json, origin, doc, problem)) {
+        tree = buildInventoryTree(doc, origin, "inventory", problem);
+    }
+    if (!tree) {
+        problem = "has a damaged embedded inventory: " + problem;
+    }
+    return tree;
+}
+
+bool inspectElf(const std::string& path, ImageInfo& info, std::string& problem) {
+    ElfInventory inventory;
+    std::unique_ptr<VkCInventoryItem> tree = elfTree(path, inventory, problem);
+    if (!tree) {
+        return false;
+    }
+    const VkCInventoryItem* firmware = tree->getItem(Ids::FIRMWARE);
+    const VkCInventoryParameter* version =
+        firmware ? firmware->getParameter(Ids::VERSION) : nullptr;
+    const VkCInventoryParameter* checksum =
+        firmware ? firmware->getParameter(Ids::CHECKSUM_CRC32) : nullptr;
+    const VkCInventoryParameter* type = firmware ? firmware->getParameter(Ids::FW_TYPE) : nullptr;
+    if (version == nullptr || checksum == nullptr ||
+        !std::holds_alternative<VkCVersion>(version->getValue()) ||
+        !std::holds_alternative<uint32_t>(checksum->getValue())) {
+        problem =
+            "has an embedded inventory without a FIRMWARE item with VERSION and CHECKSUM_CRC32";
+        return false;
+    }
+    info.format = ImageInfo::Format::Elf;
+    info.version = std::get<VkCVersion>(version->getValue());
+    info.checksum = std::get<uint32_t>(checksum->getValue());
+    if (type != nullptr && std::holds_alternative<uint32_t>(type->getValue())) {
+        info.firmwareType = std::get<uint32_t>(type->getValue());
+    }
+    if (info.checksum != inventory.payloadCrc) {
+        problem = "has the checksum " + hex(info.checksum) +
+                  ", which does not match its content (" + hex(inventory.payloadCrc) + ")";
+        return false;
+    }
+    return true;
+}
+
+// The version and checksum of a VKIM header as an inventory with a FIRMWARE item.
+std::unique_ptr<VkCInventoryItem> vkimTree(const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    unsigned char header[64];
+    VkCVersion version;
+    if (!fd.valid() || ::read(fd.get(), header, sizeof header) != sizeof header) {
+        return nullptr;
+    }
+    const char* text = reinterpret_cast<const char*>(header + 4);
+    if (!version.setByString(std::string(text, strnlen(text, 32)).c_str())) {
+        return nullptr;
+    }
+    const uint32_t checksum = (uint32_t(header[60]) << 24) | (uint32_t(header[61]) << 16) |
+                              (uint32_t(header[62]) << 8) | header[63];
+    VkCErrorListPool scratch;
+    auto root = std::make_unique<VkCInventoryItem>(scratch, Ids::ROOT, "ROOT");
+    auto firmware = std::make_unique<VkCInventoryItem>(scratch, Ids::FIRMWARE, "FIRMWARE");
+    firmware->addParameter(scratch, VkCInventoryAddress(),
+                           std::make_unique<VkCInventoryParameter>(scratch, Ids::VERSION, "VERSION",
+                                                                   version, nullptr, false, 0)
+                               .release());
+    firmware->addParameter(
+        scratch, VkCInventoryAddress(),
+        std::make_unique<VkCInventoryParameter>(scratch, Ids::CHECKSUM_CRC32, "CHECKSUM_CRC32",
+                                                checksum, nullptr, false, 0)
+            .release());
+    root->addItem(VkCInventoryAddress(), firmware.release());
+    return root;
+}
+
+}  // namespace
+
+bool inspectImage(const std::string& path, ImageInfo& info, std::string& problem) {
+    switch (kindOf(path)) {
+        case FileKind::Unreadable:
+            problem = "cannot be read: " + systemError();
+            return false;
+        case FileKind::Vkim: {
+            UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+            return readVkimImage(fd.get(), info, problem);
+        }
+        case FileKind::Elf:
+            return inspectElf(path, info, problem);
+        case FileKind::Other:
+            break;
+    }
+    problem = "is no firmware image the target recognises";
+    return false;
+}
+
+}  // namespace vksim
+
+void VkCInventoryData::extractInventoryTreeFromFile(VkCErrorListPool& pool, const char* path,
+                                                    VkCInventoryItem*& tree) {
+    tree = nullptr;
+    const std::string file = path == nullptr ? "" : path;
+    std::unique_ptr<VkCInventoryItem> extracted;
+    std::string problem;
+    switch (vksim::kindOf(file)) {
+        case vksim::FileKind::Vkim:
+            extracted = vksim::vkimTree(file);
+            break;
+        case vksim::FileKind::Elf: {
+            vksim::ElfInventory inventory;
+            extracted = vksim::elfTree(file, inventory, problem);
+            // A damaged inventory is worth a note, but a file without one is no error.
+            if (!extracted && inventory.json.size() > 0) {
+                vksim::enterWarning(pool, vksim::kErrBadImage, "extractInventoryTreeFromFile",
+                                    "The file " + file + " " + problem + ".");
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    tree = extracted.release();
+}

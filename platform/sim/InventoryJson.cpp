@@ -1,0 +1,229 @@
+#include "sim/InventoryJson.h"
+
+#include <set>
+#include <utility>
+
+#include "VkNInventoryIDs.h"
+#include "sim/InventoryJsonValues.h"
+#include "sim/SimText.h"
+
+namespace vksim {
+
+namespace {
+
+using Param = VkCInventoryParameter;
+
+// Walks the JSON items depth-first; the first problem found ends the walk.
+class TreeBuilder {
+  public:
+    explicit TreeBuilder(std::string origin) : origin_(std::move(origin)) {}
+
+    bool addItems(const Json& items, const std::string& place, VkCInventoryItem& parent);
+    const std::string& error() const { return error_; }
+
+  private:
+    bool fail(const std::string& place, const std::string& message) {
+        error_ = origin_ + ": " + place + ": " + message;
+        return false;
+    }
+    bool addItem(const Json& item, const std::string& place, VkCInventoryItem& parent);
+    bool addParameters(const Json& params, const std::string& place, VkCInventoryItem& item);
+    bool addParameter(const std::string& key, const Json& value, const std::string& place,
+                      VkCInventoryItem& item);
+    bool checkKeys(const Json& object, const std::set<std::string>& allowed,
+                   const std::string& place);
+    bool nameOf(const VkCInventoryAddress& id, const Json& object, const std::string& place,
+                std::string& name);
+
+    std::string origin_;
+    std::string error_;
+    VkCErrorListPool scratch_;
+};
+
+bool TreeBuilder::checkKeys(const Json& object, const std::set<std::string>& allowed,
+                            const std::string& place) {
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (allowed.count(it.key()) == 0) {
+            return fail(place, "unknown member \"" + it.key() + "\"");
+        }
+    }
+    return true;
+}
+
+// Predefined IDs are named by their category; others need a "descr".
+bool TreeBuilder::nameOf(const VkCInventoryAddress& id, const Json& object,
+                         const std::string& place, std::string& name) {
+    const char* predefined = VkNInventoryIDs::Map.get(id.getCategory());
+    if (predefined != nullptr) {
+        name = predefined;
+        return true;
+    }
+    const auto descr = object.is_object() ? object.find("descr") : object.end();
+    if (descr == object.end() || !descr->is_string() || descr->get<std::string>().empty()) {
+        return fail(place, "the non-predefined ID " + std::to_string(id.getCategory()) +
+                               " needs a \"descr\" text");
+    }
+    name = descr->get<std::string>();
+    return true;
+}
+
+bool TreeBuilder::addItems(const Json& items, const std::string& place, VkCInventoryItem& parent) {
+    if (!items.is_array()) {
+        return fail(place, "expected an array of items");
+    }
+    std::set<std::pair<uint32_t, uint32_t>> seen;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const std::string itemPlace = place + "[" + std::to_string(i) + "]";
+        if (!addItem(items[i], itemPlace, parent)) {
+            return false;
+        }
+        const VkCInventoryAddress& id = parent.subItems().back()->getID();
+        if (!seen.insert({id.getCategory(), id.getIndex()}).second) {
+            return fail(itemPlace, "a sibling item already has the ID \"" +
+                                       formatInventoryId(id.getCategory(), id.getIndex()) + "\"");
+        }
+    }
+    return true;
+}
+
+bool TreeBuilder::addItem(const Json& item, const std::string& place, VkCInventoryItem& parent) {
+    if (!item.is_object()) {
+        return fail(place, "expected an item object with an \"id\"");
+    }
+    if (!checkKeys(item, {"id", "descr", "params", "items"}, place)) {
+        return false;
+    }
+    const auto idValue = item.find("id");
+    VkCInventoryAddress id;
+    if (idValue == item.end() || !idValue->is_string()) {
+        return fail(place, "the item has no \"id\" text");
+    }
+    if (!parseInventoryId(idValue->get<std::string>(), id)) {
+        return fail(place + ".id", "\"" + idValue->get<std::string>() + "\" is no inventory ID");
+    }
+    std::string name;
+    if (!nameOf(id, item, place, name)) {
+        return false;
+    }
+    auto node = std::make_unique<VkCInventoryItem>(scratch_, id, name.c_str());
+    VkCInventoryItem& added = *node;
+    parent.addItem(VkCInventoryAddress(), node.release());
+    const auto params = item.find("params");
+    if (params != item.end() && !addParameters(*params, place + ".params", added)) {
+        return false;
+    }
+    const auto items = item.find("items");
+    return items == item.end() || addItems(*items, place + ".items", added);
+}
+
+bool TreeBuilder::addParameters(const Json& params, const std::string& place,
+                                VkCInventoryItem& item) {
+    if (!params.is_object()) {
+        return fail(place, "expected an object of parameters");
+    }
+    for (auto it = params.begin(); it != params.end(); ++it) {
+        if (!addParameter(it.key(), it.value(), place + "." + it.key(), item)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TreeBuilder::addParameter(const std::string& key, const Json& value, const std::string& place,
+                               VkCInventoryItem& item) {
+    VkCInventoryAddress id;
+    if (!parameterIdOf(key, id)) {
+        return fail(place, "\"" + key + "\" is no inventory ID");
+    }
+    if (item.getParameter(id) != nullptr) {
+        return fail(place, "the item already has the parameter " +
+                               formatInventoryId(id.getCategory(), id.getIndex()));
+    }
+    const bool typed = value.is_object();
+    if (typed &&
+        !checkKeys(value, {"type", "value", "descr", "unit", "modifiable", "relevance"}, place)) {
+        return false;
+    }
+    uint16_t typeCode = 0;
+    if (typed) {
+        const auto type = value.find("type");
+        if (type == value.end() || !type->is_string() ||
+            !typeCodeFromName(type->get<std::string>(), typeCode)) {
+            return fail(place + ".type",
+                        "expected one of UInt8, UInt16, UInt32, ULong64, Int8, Int16, Int32, "
+                        "Long64, Float32, Float64, String, Version");
+        }
+        if (value.find("value") == value.end()) {
+            return fail(place, "the typed parameter has no \"value\"");
+        }
+    } else if (!naturalTypeOf(id.getCategory(), typeCode)) {
+        return fail(place,
+                    "this ID has no natural value type; write it as {\"type\": ..., "
+                    "\"value\": ...}");
+    }
+    std::string name;
+    if (!nameOf(id, value, place, name)) {
+        return false;
+    }
+    Param::Value converted;
+    std::string problem;
+    if (!convertJsonValue(typed ? value["value"] : value, typeCode, converted, problem)) {
+        return fail(typed ? place + ".value" : place, problem);
+    }
+    std::string unit;
+    bool hasUnit = false;
+    bool modifiable = false;
+    uint64_t relevance = 0;
+    if (typed) {
+        const auto unitValue = value.find("unit");
+        const auto modifiableValue = value.find("modifiable");
+        const auto relevanceValue = value.find("relevance");
+        if (unitValue != value.end()) {
+            if (!unitValue->is_string()) {
+                return fail(place + ".unit", "expected a text");
+            }
+            unit = unitValue->get<std::string>();
+            hasUnit = true;
+        }
+        if (modifiableValue != value.end()) {
+            if (!modifiableValue->is_boolean()) {
+                return fail(place + ".modifiable", "expected true or false");
+            }
+            modifiable = modifiableValue->get<bool>();
+        }
+        if (relevanceValue != value.end() &&
+            !(relevanceValue->is_number_unsigned() &&
+              (relevance = relevanceValue->get<uint64_t>()) <= 0xFFFFFFFFu)) {
+            return fail(place + ".relevance", "expected an unsigned 32-bit number");
+        }
+    }
+    std::unique_ptr<Param> parameter = std::visit(
+        [&](const auto& v) {
+            return std::make_unique<Param>(scratch_, id, name.c_str(), v,
+                                           hasUnit ? unit.c_str() : nullptr, modifiable,
+                                           static_cast<uint32_t>(relevance));
+        },
+        converted);
+    item.addParameter(scratch_, VkCInventoryAddress(), parameter.release());
+    return true;
+}
+
+}  // namespace
+
+bool parameterIdOf(const std::string& key, VkCInventoryAddress& id) {
+    return parseInventoryId(key, id);
+}
+
+std::unique_ptr<VkCInventoryItem> buildInventoryTree(const Json& items, const std::string& origin,
+                                                     const std::string& place, std::string& error) {
+    VkCErrorListPool scratch;
+    auto root = std::make_unique<VkCInventoryItem>(scratch, VkNInventoryIDs::ROOT, "ROOT");
+    TreeBuilder builder(origin);
+    if (!builder.addItems(items, place, *root)) {
+        error = builder.error();
+        return nullptr;
+    }
+    return root;
+}
+
+}  // namespace vksim

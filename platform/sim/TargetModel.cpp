@@ -1,0 +1,156 @@
+#include "sim/TargetModel.h"
+
+#include "VkNRtosAbstraction.h"
+#include "sim/InventoryJson.h"
+#include "sim/SimText.h"
+
+namespace vksim {
+
+namespace {
+
+constexpr uint64_t kMaxUpdatePolls = 1000000;
+
+bool fail(std::string& error, const std::string& origin, const std::string& place,
+          const std::string& message) {
+    error = origin + ": " + place + ": " + message;
+    return false;
+}
+
+bool readText(const Json& doc, const char* key, const std::string& origin, std::string& out,
+              std::string& error) {
+    const auto value = doc.find(key);
+    if (value == doc.end() || !value->is_string()) {
+        return fail(error, origin, key, "expected a text (required)");
+    }
+    out = value->get<std::string>();
+    return true;
+}
+
+bool readNumber(const Json& value, uint64_t max, uint64_t& out) {
+    if (value.is_number_unsigned()) {
+        out = value.get<uint64_t>();
+        return out <= max;
+    }
+    return value.is_string() && parseUnsigned(value.get<std::string>(), max, out);
+}
+
+bool readOptionalNumber(const Json& doc, const char* key, uint64_t max, const std::string& origin,
+                        uint64_t& out, std::string& error) {
+    const auto value = doc.find(key);
+    if (value != doc.end() && !readNumber(*value, max, out)) {
+        return fail(error, origin, key,
+                    "expected an unsigned number not above " + std::to_string(max));
+    }
+    return true;
+}
+
+bool readApplications(const Json& doc, const std::string& origin, Target& target,
+                      std::string& error) {
+    const auto list = doc.find("applications");
+    if (list == doc.end()) {
+        return true;
+    }
+    if (!list->is_array()) {
+        return fail(error, origin, "applications", "expected an array of application identifiers");
+    }
+    for (size_t i = 0; i < list->size(); ++i) {
+        uint64_t id = 0;
+        if (!readNumber((*list)[i], 0xFFFFFFFFu, id)) {
+            return fail(error, origin, "applications[" + std::to_string(i) + "]",
+                        "expected an unsigned 32-bit identifier");
+        }
+        target.applications.push_back(static_cast<uint32_t>(id));
+    }
+    return true;
+}
+
+bool readAddress(const Json& doc, const std::string& origin, Target& target, std::string& error) {
+    if (!readText(doc, "ipAddress", origin, target.ipText, error)) {
+        return false;
+    }
+    VkCErrorListPool scratch;
+    target.ipAddress = VkNRtosAbstraction::stringToIpV4(scratch, target.ipText.c_str());
+    if (scratch.getErrorCount() != 0) {
+        return fail(error, origin, "ipAddress",
+                    "\"" + target.ipText + "\" is no dotted IPv4 address such as \"192.168.0.10\"");
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string targetFileOf(const std::string& folder) {
+    return folder + "/target.json";
+}
+std::string cfdriveOf(const std::string& folder) {
+    return folder + "/cfdrive";
+}
+std::string stagingOf(const std::string& folder) {
+    return folder + "/staging";
+}
+std::string accessLockOf(const std::string& folder) {
+    return folder + "/access.lock";
+}
+std::string inventoryLockOf(const std::string& folder) {
+    return folder + "/inventory.lock";
+}
+std::string stateLockOf(const std::string& folder) {
+    return folder + "/state.lock";
+}
+
+bool readTargetDocument(const Json& doc, const std::string& origin, Target& target,
+                        std::string& error) {
+    if (!doc.is_object()) {
+        error = origin + ": expected a JSON object with systemName, ipAddress and inventory";
+        return false;
+    }
+    uint64_t polls = 3;
+    uint64_t reboots = 0;
+    if (!readText(doc, "systemName", origin, target.systemName, error) ||
+        !readAddress(doc, origin, target, error) || !readApplications(doc, origin, target, error) ||
+        !readOptionalNumber(doc, "updatePolls", kMaxUpdatePolls, origin, polls, error) ||
+        !readOptionalNumber(doc, "rebootCount", UINT64_MAX, origin, reboots, error)) {
+        return false;
+    }
+    target.updatePolls = static_cast<uint32_t>(polls);
+    target.rebootCount = reboots;
+    const auto faults = doc.find("faults");
+    if (faults != doc.end() && !parseFaults(*faults, origin, target.faults, error)) {
+        return false;
+    }
+    const auto inventory = doc.find("inventory");
+    if (inventory == doc.end()) {
+        return fail(error, origin, "inventory", "expected an array of items (required)");
+    }
+    target.doc = doc;
+    // Building the tree once checks every item and parameter.
+    return buildInventoryTree(*inventory, origin, "inventory", error) != nullptr;
+}
+
+bool loadTarget(const std::string& folder, Target& target, std::string& error) {
+    target = Target();
+    target.folder = folder;
+    const std::string file = targetFileOf(folder);
+    Json doc;
+    if (!readJsonFile(file, doc, error)) {
+        return false;
+    }
+    return readTargetDocument(doc, file, target, error);
+}
+
+bool saveTarget(const Target& target, std::string& error) {
+    return writeFileAtomically(
+        targetFileOf(target.folder),
+        target.doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n", error);
+}
+
+std::unique_ptr<VkCInventoryItem> inventoryTreeOf(const Target& target, std::string& error) {
+    const auto inventory = target.doc.find("inventory");
+    if (inventory == target.doc.end()) {
+        error = targetFileOf(target.folder) + ": inventory: missing";
+        return nullptr;
+    }
+    return buildInventoryTree(*inventory, targetFileOf(target.folder), "inventory", error);
+}
+
+}  // namespace vksim

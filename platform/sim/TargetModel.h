@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "VkCInventoryItem.h"
+#include "VkPlatformApi.h"
+#include "sim/Faults.h"
+#include "sim/JsonFile.h"
+
+// One simulated target: <targets>/<name>/target.json plus <targets>/<name>/cfdrive/, and the
+// run-time files the simulation keeps beside them.
+namespace vksim {
+
+struct Target {
+    std::string folder;  // absolute path of the target's folder
+    Json doc;            // target.json as read; saved back with the changes of a call
+    std::string systemName;
+    std::string ipText;
+    uint32_t ipAddress = 0;  // host order, first number most significant
+    std::vector<uint32_t> applications;
+    uint32_t updatePolls = 3;
+    uint64_t rebootCount = 0;
+    std::vector<Fault> faults;
+};
+
+std::string targetFileOf(const std::string& folder);     // target.json
+std::string cfdriveOf(const std::string& folder);        // cfdrive/ ("/mnt/cn/cfdrive")
+std::string stagingOf(const std::string& folder);        // staging/ for transferred files
+std::string accessLockOf(const std::string& folder);     // access.lock (access restriction)
+std::string inventoryLockOf(const std::string& folder);  // inventory.lock (update lock)
+std::string stateLockOf(const std::string& folder);      // state.lock (changes of target.json)
+
+// Reads and checks target.json of the target folder. error names the file and the place.
+VK_PLATFORM_API bool loadTarget(const std::string& folder, Target& target, std::string& error);
+// Checks an already parsed document (used by loadTarget and by tests of the format).
+VK_PLATFORM_API bool readTargetDocument(const Json& doc, const std::string& origin, Target& target,
+                                        std::string& error);
+// Writes target.doc back to target.json atomically.
+VK_PLATFORM_API bool saveTarget(const Target& target, std::string& error);
+
+// The target's inventory as a tree with a ROOT item; null (and error) when it is invalid.
+VK_PLATFORM_API std::unique_ptr<VkCInventoryItem> inventoryTreeOf(const Target& target,
+                                                                  std::string& error);
+
+}  // namespace vksim

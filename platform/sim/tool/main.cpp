@@ -1,0 +1,60 @@
+// vksim: the companion tool of the simulated target.
+//   vksim image --version V [--size N] -o FILE       a VKIM image with a correct checksum
+//   vksim elf --version V [--fw-type T] [--size N] -o FILE
+//                                                    an ELF file with an embedded inventory
+//   vksim show TARGET-DIR                            boards and installed versions
+#include <CLI/CLI.hpp>
+#include <cstdio>
+
+#include "Commands.h"
+
+namespace {
+
+using namespace vksim::tool;
+
+struct Options {
+    std::string version;
+    uint64_t size = 4096;
+    std::string output;
+    std::optional<uint32_t> firmwareType;
+    std::string target;
+};
+
+void addImageOptions(CLI::App& command, Options& options) {
+    command.add_option("--version", options.version, "firmware version, such as 3.2.1")->required();
+    command.add_option("--size", options.size, "payload bytes after the header")
+        ->check(CLI::Range(uint64_t(0), uint64_t(1) << 40));
+    command.add_option("-o,--output", options.output, "file to write")->required();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app("Makes firmware images for the simulated target and shows simulated targets.",
+                 "vksim");
+    app.require_subcommand(1);
+    Options options;
+    CLI::App* image = app.add_subcommand("image", "write a VKIM image with a correct checksum");
+    addImageOptions(*image, options);
+    CLI::App* elf = app.add_subcommand("elf", "write an ELF file with an embedded inventory");
+    addImageOptions(*elf, options);
+    elf->add_option("--fw-type", options.firmwareType, "firmware type the image is for (1-14)")
+        ->check(CLI::Range(1, 14));
+    CLI::App* show = app.add_subcommand("show", "show a target's boards and installed versions");
+    show->add_option("TARGET-DIR", options.target, "folder of the simulated target")->required();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& success) {
+        return app.exit(success);
+    } catch (const CLI::ParseError& error) {
+        app.exit(error);
+        return kExitUsage;
+    }
+    if (image->parsed()) {
+        return makeImage(options.version, options.size, options.output);
+    }
+    if (elf->parsed()) {
+        return makeElf(options.version, options.firmwareType, options.size, options.output);
+    }
+    return showTarget(options.target);
+}
