@@ -1,0 +1,138 @@
+#include "commands.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "VkCErrorList.h"
+#include "VkTalveronUpdateLib.h"
+#include "VkUpdatePlan.h"
+#include "catalogue_table.h"
+#include "description_discovery.h"
+#include "exit_status.h"
+#include "host_callback.h"
+#include "json_event_printer.h"
+#include "option_mapping.h"
+#include "plan_json.h"
+#include "stdout_diversion.h"
+
+namespace {
+
+void printHostError(const std::string& message) {
+    std::fprintf(stderr, "vkupdate: %s\n", message.c_str());
+}
+
+// The description file the command reads: as given, or discovered in the firmware folder.
+// Empty (with the reason printed) when there is no single one.
+bool resolveDescriptionFile(const CommandLine& line, std::string& fileName) {
+    if (!commandNeedsFirmware(line.command)) {
+        return true;
+    }
+    if (!line.descriptionFile.empty()) {
+        fileName = line.descriptionFile;
+        return true;
+    }
+    const DescriptionDiscovery discovery = discoverDescriptionFile(line.firmwareFolder);
+    if (!discovery.found) {
+        printHostError(discovery.error);
+        return false;
+    }
+    fileName = discovery.fileName;
+    return true;
+}
+
+int runCanReboot(const VkTCmdOptions& options) {
+    VkCErrorListPool pool;
+    uint32_t reason = 0;
+    if (checkRebootSupport(pool, options, reason)) {
+        std::printf("Automatic reboot is supported.\n");
+        std::fflush(stdout);
+    }
+    return static_cast<int>(reason);
+}
+
+int runCatalogueTable(const VkTCmdOptions& options) {
+    CatalogueCollector collector;
+    int32_t result = 0;
+    {
+        ScopedHostCallback callback(
+            [&collector](const ParameterSet& event) { return collector.handle(event); });
+        VkCErrorListPool pool;
+        result = VkSmartUpdateTool(pool, options);
+    }
+    if (result == 0) {
+        const std::string table = formatCatalogueTable(collector.entries());
+        std::fwrite(table.data(), 1, table.size(), stdout);
+        std::fflush(stdout);
+    }
+    return result;
+}
+
+int runLibrary(const CommandLine& line, const VkTCmdOptions& options) {
+    if (line.command == Command::CanReboot) {
+        return runCanReboot(options);
+    }
+    VkCErrorListPool pool;
+    return VkSmartUpdateTool(pool, options);
+}
+
+// Firmware-manager mode with every event printed as a JSON line on the real standard output.
+int runWithJsonEvents(const std::function<int()>& call) {
+    StdoutDiversion diversion;
+    if (!diversion.ok()) {
+        printHostError("cannot set up standard output for the JSON events");
+        return exit_status::kFailure;
+    }
+    JsonEventPrinter printer(diversion.jsonStream());
+    ScopedHostCallback callback(
+        [&printer](const ParameterSet& event) { return printer.handle(event); });
+    return call();
+}
+
+// plan --json: the console plan run with its console output on standard error, then the
+// plan the library kept as one JSON document on the real standard output. The compatibility
+// verdicts (event 9) give the reasons of "incompatible" files.
+int runPlanAsJson(const VkTCmdOptions& options) {
+    StdoutDiversion diversion;
+    if (!diversion.ok()) {
+        printHostError("cannot set up standard output for the plan as JSON");
+        return exit_status::kFailure;
+    }
+    CompatibilityRecorder recorder;
+    int32_t result = 0;
+    {
+        ScopedHostCallback callback(
+            [&recorder](const ParameterSet& event) { return recorder.handle(event); });
+        VkCErrorListPool pool;
+        result = VkSmartUpdateTool(pool, options);
+    }
+    const UpdatePlan* plan = GetLastUpdatePlan();
+    if (plan == nullptr) {
+        printHostError("the library kept no plan of this run");
+        return result != 0 ? result : exit_status::kFailure;
+    }
+    const std::string text = planJsonText(*plan, recorder.reasons());
+    std::fwrite(text.data(), 1, text.size(), diversion.jsonStream());
+    std::fflush(diversion.jsonStream());
+    return result;
+}
+
+}  // namespace
+
+int runCommand(const CommandLine& line) {
+    std::string descriptionFile;
+    if (!resolveDescriptionFile(line, descriptionFile)) {
+        return exit_status::kFailure;
+    }
+    const VkTCmdOptions options = buildOptions(line, descriptionFile);
+    if (line.eventsJson) {
+        return runWithJsonEvents([&] { return runLibrary(line, options); });
+    }
+    if (line.command == Command::Catalogue) {
+        return runCatalogueTable(options);
+    }
+    if (line.planJson) {
+        return runPlanAsJson(options);
+    }
+    return runLibrary(line, options);
+}
