@@ -1,0 +1,167 @@
+#include <string>
+
+#include "VkCErrorList.h"
+#include "description/element_kind.h"
+#include "description/reader_context.h"
+#include "description/xml_text.h"
+
+namespace {
+
+// The placement messages keep the wide gap of the original texts.
+const std::string kGap(25, ' ');
+
+ReaderState stateEnteredBy(ElementKind kind) {
+    switch (kind) {
+        case ElementKind::Item:
+            return InItem;
+        case ElementKind::Param:
+            return InParam;
+        case ElementKind::Value:
+            return InValue;
+        case ElementKind::Unit:
+            return InUnit;
+        case ElementKind::Modifiable:
+            return InModifiable;
+        case ElementKind::Relevance:
+            return InRelevance;
+        case ElementKind::Unknown:
+            break;
+    }
+    return Failed;
+}
+
+bool isPlacedWell(ElementKind kind, ReaderState state) {
+    switch (kind) {
+        case ElementKind::Item:
+            return state == DocumentLevel || state == InItem;
+        case ElementKind::Param:
+            return state == InItem;
+        default:
+            return state == InParam;
+    }
+}
+
+std::string misplacedMessage(ElementKind kind) {
+    switch (kind) {
+        case ElementKind::Item:
+            return "Only an item can have a sub item!";
+        case ElementKind::Param:
+            return "A parameter may only be defined for an" + kGap + "inventory item!";
+        case ElementKind::Value:
+            return "A value may only be defined for an" + kGap + "inventory parameter!";
+        case ElementKind::Unit:
+            return "A unit may only be defined for an" + kGap + "inventory parameter!";
+        case ElementKind::Modifiable:
+            return "A modifiable flag may only be defined for an" + kGap + "inventory parameter!";
+        default:
+            return "A relevance level may only be defined for an" + kGap + "inventory parameter!";
+    }
+}
+
+// Why a child of "PARAM" may not appear (again); null when it may.
+const char* repeatedChildError(const ReaderContext& context, ElementKind kind) {
+    const ParameterContent& content = context.parameterContent;
+    switch (kind) {
+        case ElementKind::Value:
+            return content.valueDefined ? "Doubly defined value!" : nullptr;
+        case ElementKind::Unit:
+            if (context.parameterAttributes.typeCode == VkCInventoryParameter::TypeVersion) {
+                return "A version parameter cannot have a unit!";
+            }
+            return content.unitDefined ? "Doubly defined unit!" : nullptr;
+        case ElementKind::Modifiable:
+            return content.modifiableDefined ? "Doubly defined modifiable flag!" : nullptr;
+        case ElementKind::Relevance:
+            return content.relevanceDefined ? "Doubly defined relevance!" : nullptr;
+        default:
+            return nullptr;
+    }
+}
+
+// Moves to the state of the starting element; prints why and fails when it is not allowed.
+bool placeElement(ReaderContext& context, const XMLCh* localName) {
+    const ElementKind kind = elementKindOf(localName);
+    if (kind == ElementKind::Unknown) {
+        context.fail("Unknown element type: " + quoted(xmlToUtf8(localName)));
+        return false;
+    }
+    if (!isPlacedWell(kind, context.state)) {
+        context.fail(misplacedMessage(kind));
+        return false;
+    }
+    if (const char* error = repeatedChildError(context, kind)) {
+        context.fail(error);
+        return false;
+    }
+    context.state = stateEnteredBy(kind);
+    return true;
+}
+
+// Enters the item of an "ITEM" start: a sibling with the same ID is continued, else a new item
+// is made and hung below the current one (or becomes the root).
+void enterItem(ReaderContext& context, const AttributeRecord& record) {
+    if (context.itemDepth >= kMaxItemDepth) {
+        context.fail("Inventory items are nested more than " + std::to_string(kMaxItemDepth) +
+                     " levels deep!");
+        return;
+    }
+    if (context.currentItem != nullptr) {
+        VkCInventoryItem* sibling = context.subItems.find(context.currentItem, record.address);
+        if (sibling != nullptr) {
+            context.currentItem = sibling;
+            ++context.itemDepth;
+            return;
+        }
+    }
+    const char* categoryName = categoryNameOf(record.address);
+    const char* name = *categoryName != '\0' ? categoryName : record.descriptor.c_str();
+    auto item = std::make_unique<VkCInventoryItem>(
+        *VkCErrorManager::getInstance().getMasterErrorList(), record.address, name);
+    VkCInventoryItem* created = item.get();
+    if (context.currentItem != nullptr) {
+        context.subItems.add(context.currentItem, created);
+        context.currentItem->addItem(VkCInventoryAddress(), item.release());
+    } else if (context.rootItem == nullptr) {
+        context.rootItem = std::move(item);
+    } else {
+        return;  // not reachable: an item start without a current item comes before the root
+    }
+    context.currentItem = created;
+    ++context.itemDepth;
+}
+
+// Starts a parameter; the content of the previous one is cleared, keeping its buffers.
+void enterParameter(ReaderContext& context, AttributeRecord&& record) {
+    context.parameterAttributes = std::move(record);
+    ParameterContent& content = context.parameterContent;
+    content.valueText.clear();
+    content.unitText.clear();
+    content.modifiable = false;
+    content.relevance = 0;
+    content.valueDefined = false;
+    content.unitDefined = false;
+    content.modifiableDefined = false;
+    content.relevanceDefined = false;
+}
+
+}  // namespace
+
+void handleElementStart(ReaderContext& context, const XMLCh* localName,
+                        const xercesc::Attributes& attributes) {
+    if (context.state == Failed || !placeElement(context, localName)) {
+        return;
+    }
+    const bool itemOrParameter = context.state == InItem || context.state == InParam;
+    if (!itemOrParameter && attributes.getLength() == 0) {
+        return;  // the children of "PARAM" usually come without attributes: nothing to check
+    }
+    AttributeRecord record;
+    if (!parseAttributes(context, attributes, record) || !validateAttributes(context, record)) {
+        return;
+    }
+    if (context.state == InItem) {
+        enterItem(context, record);
+    } else if (itemOrParameter) {
+        enterParameter(context, std::move(record));
+    }
+}

@@ -1,0 +1,28 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Local access to the files of a firmware folder. Paths are UTF-8.
+
+// The path of the description file: firmwareFolder "/" descriptionFile.
+std::wstring descriptionFilePath(const std::wstring& firmwareFolder,
+                                 const std::wstring& descriptionFile);
+
+// The local path of an update file: firmwareFolder "/" fileName, where "\" in fileName (the
+// separator of the system the descriptions are made on) counts as "/". A fileName that is
+// absolute (leading separator or drive letter) or has a ".." component could reach outside the
+// firmware folder: it has no path, and such a file is never read.
+std::optional<std::string> updateFilePath(const std::wstring& firmwareFolder,
+                                          const std::wstring& fileName);
+
+// Whether path names a regular file that can be opened for reading.
+bool canOpenForReading(const std::string& path);
+
+// Reads up to count bytes from the start of the file into buffer; the number of bytes read,
+// 0 when the file cannot be opened. The rest of the buffer is left untouched.
+size_t readFirstBytes(const std::string& path, unsigned char* buffer, size_t count);
+
+// The size of the file in bytes, or nothing when it cannot be read.
+std::optional<uint64_t> fileSize(const std::string& path);

@@ -1,0 +1,123 @@
+#include "description/value_conversion.h"
+
+#include <limits>
+
+#include "description/number_conversion.h"
+
+namespace {
+
+using Parameter = VkCInventoryParameter;
+
+struct TypeName {
+    std::string_view name;
+    uint16_t code;
+};
+
+const TypeName kTypeNames[] = {
+    {"UInt8", Parameter::TypeUInt8},     {"UInt16", Parameter::TypeUInt16},
+    {"UInt32", Parameter::TypeUInt32},   {"ULong64", Parameter::TypeULong64},
+    {"Int8", Parameter::TypeInt8},       {"Int16", Parameter::TypeInt16},
+    {"Int32", Parameter::TypeInt32},     {"Long64", Parameter::TypeLong64},
+    {"Float32", Parameter::TypeFloat32}, {"Float64", Parameter::TypeFloat64},
+    {"String", Parameter::TypeString},   {"Version", Parameter::TypeVersion},
+};
+
+template <typename T>
+ConversionResult convertUnsigned(const char* text, Parameter::Value& value) {
+    uint64_t number = 0;
+    if (!parseUnsignedNumber(text, std::numeric_limits<T>::max(), number)) {
+        return ConversionResult::Rejected;
+    }
+    value.emplace<T>(T(number));
+    return ConversionResult::Converted;
+}
+
+template <typename T>
+ConversionResult convertSigned(const char* text, Parameter::Value& value) {
+    int64_t number = 0;
+    if (!parseSignedNumber(text, std::numeric_limits<T>::min(), std::numeric_limits<T>::max(),
+                           number)) {
+        return ConversionResult::Rejected;
+    }
+    value.emplace<T>(T(number));
+    return ConversionResult::Converted;
+}
+
+ConversionResult convertFloat32(const char* text, Parameter::Value& value) {
+    float number = 0;
+    if (!parseFloatValue(text, number)) {
+        return ConversionResult::Rejected;
+    }
+    value.emplace<float>(number);
+    return ConversionResult::Converted;
+}
+
+ConversionResult convertFloat64(const char* text, Parameter::Value& value) {
+    double number = 0;
+    if (!parseDoubleValue(text, number)) {
+        return ConversionResult::Rejected;
+    }
+    value.emplace<double>(number);
+    return ConversionResult::Converted;
+}
+
+ConversionResult convertVersion(const char* text, Parameter::Value& value) {
+    VkCVersion version;
+    if (!version.setByString(text)) {
+        return ConversionResult::Rejected;
+    }
+    value.emplace<VkCVersion>(version);
+    return ConversionResult::Converted;
+}
+
+}  // namespace
+
+uint16_t typeCodeFromName(std::string_view name) {
+    for (const TypeName& type : kTypeNames) {
+        if (type.name == name) {
+            return type.code;
+        }
+    }
+    return 0;
+}
+
+const char* typeNameOf(uint16_t typeCode) {
+    for (const TypeName& type : kTypeNames) {
+        if (type.code == typeCode) {
+            return type.name.data();  // the names are literals, terminated
+        }
+    }
+    return nullptr;
+}
+
+ConversionResult convertValue(uint16_t typeCode, const char* text, Parameter::Value& value) {
+    switch (typeCode) {
+        case Parameter::TypeUInt8:
+            return convertUnsigned<uint8_t>(text, value);
+        case Parameter::TypeUInt16:
+            return convertUnsigned<uint16_t>(text, value);
+        case Parameter::TypeUInt32:
+            return convertUnsigned<uint32_t>(text, value);
+        case Parameter::TypeULong64:
+            return convertUnsigned<uint64_t>(text, value);
+        case Parameter::TypeInt8:
+            return convertSigned<int8_t>(text, value);
+        case Parameter::TypeInt16:
+            return convertSigned<int16_t>(text, value);
+        case Parameter::TypeInt32:
+            return convertSigned<int32_t>(text, value);
+        case Parameter::TypeLong64:
+            return convertSigned<int64_t>(text, value);
+        case Parameter::TypeFloat32:
+            return convertFloat32(text, value);
+        case Parameter::TypeFloat64:
+            return convertFloat64(text, value);
+        case Parameter::TypeString:
+            value.emplace<VkCString>(text);
+            return ConversionResult::Converted;
+        case Parameter::TypeVersion:
+            return convertVersion(text, value);
+        default:
+            return ConversionResult::UnknownType;
+    }
+}

@@ -1,0 +1,38 @@
+#include "description/xml_messages.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "description/xml_text.h"
+#include "reporting/format.h"
+
+namespace {
+
+void printMessage(const xercesc::Locator* locator, const char* severity,
+                  const std::string& message) {
+    std::string line;
+    if (locator != nullptr) {
+        const std::string systemId = xmlToUtf8(locator->getSystemId());
+        line = formatNarrowText("%s:%I64u:%I64u: %s: %s\n", systemId.c_str(),
+                                uint64_t(locator->getLineNumber()),
+                                uint64_t(locator->getColumnNumber()), severity, message.c_str());
+    } else {
+        line = formatNarrowText("%s: %s\n", severity, message.c_str());
+    }
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+void printReaderError(const xercesc::Locator* locator, const std::string& message) {
+    printMessage(locator, "error", message);
+}
+
+void printReaderWarning(const xercesc::Locator* locator, const std::string& message) {
+    printMessage(locator, "warning", message);
+}
+
+void printReaderFatalError(const xercesc::Locator* locator, const std::string& message) {
+    printMessage(locator, "fatal error", message);
+}

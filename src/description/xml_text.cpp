@@ -1,0 +1,152 @@
+#include "description/xml_text.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool isHighSurrogate(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool isLowSurrogate(char32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+void appendCodePoint(char32_t code, std::string& out) {
+    if (code < 0x80) {
+        out += char(code);
+    } else if (code < 0x800) {
+        out += char(0xC0 | (code >> 6));
+        out += char(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += char(0xE0 | (code >> 12));
+        out += char(0x80 | ((code >> 6) & 0x3F));
+        out += char(0x80 | (code & 0x3F));
+    } else {
+        out += char(0xF0 | (code >> 18));
+        out += char(0x80 | ((code >> 12) & 0x3F));
+        out += char(0x80 | ((code >> 6) & 0x3F));
+        out += char(0x80 | (code & 0x3F));
+    }
+}
+
+void appendAscii(const XMLCh* text, size_t length, std::string& out) {
+    char buffer[64];
+    for (size_t done = 0; done < length;) {
+        const size_t part = std::min(length - done, sizeof buffer);
+        for (size_t i = 0; i < part; ++i) {
+            buffer[i] = char(text[done + i]);
+        }
+        out.append(buffer, part);
+        done += part;
+    }
+}
+
+}  // namespace
+
+void appendUtf8(const XMLCh* text, size_t length, std::string& out) {
+    size_t ascii = 0;
+    while (ascii < length && text[ascii] < 0x80) {
+        ++ascii;
+    }
+    appendAscii(text, ascii, out);
+    for (size_t i = ascii; i < length; ++i) {
+        const char32_t unit = text[i];
+        if (unit < 0x80) {
+            out.push_back(char(unit));
+        } else if (isHighSurrogate(unit) && i + 1 < length && isLowSurrogate(text[i + 1])) {
+            const char32_t low = text[++i];
+            appendCodePoint(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00), out);
+        } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
+            appendCodePoint(kReplacement, out);
+        } else {
+            appendCodePoint(unit, out);
+        }
+    }
+}
+
+void appendUtf8(const XMLCh* text, std::string& out) {
+    if (text == nullptr) {
+        return;
+    }
+    // The common case, ASCII, goes through a small buffer: one append per 64 characters.
+    char buffer[64];
+    size_t used = 0;
+    while (*text != 0 && *text < 0x80) {
+        buffer[used++] = char(*text++);
+        if (used == sizeof buffer) {
+            out.append(buffer, used);
+            used = 0;
+        }
+    }
+    out.append(buffer, used);
+    size_t length = 0;
+    while (text[length] != 0) {
+        ++length;
+    }
+    appendUtf8(text, length, out);
+}
+
+std::string_view xmlToUtf8View(const XMLCh* text, std::string& storage) {
+    if (text == nullptr) {
+        return std::string_view();
+    }
+    size_t length = 0;
+    bool ascii = true;
+    for (; text[length] != 0; ++length) {
+        ascii = ascii && text[length] < 0x80;
+    }
+    if (!ascii) {
+        storage.clear();
+        appendUtf8(text, length, storage);
+        return storage;
+    }
+    if (storage.size() < length) {
+        storage.resize(length);
+    }
+    char* target = &storage[0];
+    for (size_t i = 0; i < length; ++i) {
+        target[i] = char(text[i]);
+    }
+    return std::string_view(storage.data(), length);
+}
+
+std::string xmlToUtf8(const XMLCh* text) {
+    std::string out;
+    appendUtf8(text, out);
+    return out;
+}
+
+std::basic_string<XMLCh> wideToXml(const std::wstring& text) {
+    std::basic_string<XMLCh> out;
+    out.reserve(text.size());
+    for (wchar_t c : text) {
+        char32_t code = char32_t(c);
+        if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            code = kReplacement;
+        }
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out += XMLCh(0xD800 + (code >> 10));
+            out += XMLCh(0xDC00 + (code & 0x3FF));
+        } else {
+            out += XMLCh(code);
+        }
+    }
+    return out;
+}
+
+bool xmlEqualsAscii(const XMLCh* text, const char* ascii) {
+    if (text == nullptr) {
+        return false;
+    }
+    size_t i = 0;
+    for (; ascii[i] != '\0'; ++i) {
+        if (text[i] != XMLCh(static_cast<unsigned char>(ascii[i]))) {
+            return false;
+        }
+    }
+    return text[i] == 0;
+}
