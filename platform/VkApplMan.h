@@ -10,8 +10,6 @@
 // count in: capacity of ids; out: number of loaded applications. 0 on success.
 VK_PLATFORM_API int32_t VkApplMan_getApplications(VkCErrorListPool& pool, VkTDeviceHandle device,
                                                   VkTAccessRestrictionHandle restriction,
-                                                  uint32_t reserved, uint32_t* ids,
-                                                  int32_t& count);
+                                                  uint32_t reserved, uint32_t* ids, int32_t& count);
 VK_PLATFORM_API int32_t VkApplMan_unloadAppl(VkCErrorListPool& pool, VkTDeviceHandle device,
-                                             VkTAccessRestrictionHandle restriction,
-                                             uint32_t id);
+                                             VkTAccessRestrictionHandle restriction, uint32_t id);

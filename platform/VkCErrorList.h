@@ -8,7 +8,7 @@
 
 // A list of error entries recorded by the closed calls, queried by index from 0.
 class VK_PLATFORM_API VkCErrorList {
-public:
+  public:
     // Flag of setError: the entry is a warning and does not count as an error.
     static constexpr uint32_t FlagWarning = 0x1;
 
@@ -36,20 +36,20 @@ public:
                   const char* function, const char* paramFormat, ...);
     void addEntry(const Entry& entry);
 
-protected:
+  protected:
     std::vector<Entry> entries_;
     uint32_t errorCount_ = 0;
 };
 
 // The error collection handed to every closed call.
 class VK_PLATFORM_API VkCErrorListPool : public VkCErrorList {
-public:
+  public:
     VkCErrorListPool& operator+=(const VkCErrorListPool& other);
     void reset();
 };
 
 class VK_PLATFORM_API VkCErrorManager {
-public:
+  public:
     static VkCErrorManager& getInstance();
     // The arguments are the original library's sizing hints; they are accepted as given.
     VkCErrorListPool* createErrorList(uint32_t kind, uint32_t level, uint32_t initialSize,
@@ -57,6 +57,6 @@ public:
     void deleteErrorList(VkCErrorListPool* pool);
     VkCErrorListPool* getMasterErrorList();
 
-private:
+  private:
     VkCErrorManager() = default;
 };

@@ -7,7 +7,7 @@
 
 // An inventory address: a path of (category, index) elements from the root of a tree.
 class VK_PLATFORM_API VkCInventoryAddress {
-public:
+  public:
     struct Element {
         uint32_t category;
         uint32_t index;
@@ -37,6 +37,6 @@ public:
     bool isEmpty() const { return elements_.empty(); }
     const std::vector<Element>& elements() const { return elements_; }
 
-private:
+  private:
     std::vector<Element> elements_;
 };

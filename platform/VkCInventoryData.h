@@ -4,7 +4,7 @@
 #include "VkPlatformApi.h"
 
 class VK_PLATFORM_API VkCInventoryData {
-public:
+  public:
     // Sets tree to the inventory tree embedded in the update file at path (UTF-8), owned by
     // the caller; leaves it null when the file carries none or cannot be read.
     static void extractInventoryTreeFromFile(VkCErrorListPool& pool, const char* path,

@@ -8,13 +8,26 @@ constexpr uint32_t kErrorNoSuchParameter = 0x01400101;
 constexpr uint32_t kErrorWrongValueType = 0x01400102;
 constexpr uint32_t kErrorDuplicateParameter = 0x01400103;
 
-// Splits a path into its element addresses.
-std::vector<VkCInventoryAddress> splitPath(const VkCInventoryAddress& path) {
-    std::vector<VkCInventoryAddress> parts;
-    for (const VkCInventoryAddress::Element& element : path.elements()) {
-        parts.emplace_back(element.category, element.index);
+// The child item with the given ID element, or null.
+const VkCInventoryItem* childWithId(const VkCInventoryItem& item,
+                                    const VkCInventoryAddress::Element& id) {
+    for (const auto& child : item.subItems()) {
+        const VkCInventoryAddress& childId = child->getID();
+        if (childId.elements().size() == 1 && childId.elements().front() == id) {
+            return child.get();
+        }
     }
-    return parts;
+    return nullptr;
+}
+
+// Walks the first count elements of path from item; null when one is absent.
+const VkCInventoryItem* walk(const VkCInventoryItem& item, const VkCInventoryAddress& path,
+                             size_t count) {
+    const VkCInventoryItem* current = &item;
+    for (size_t i = 0; i < count && current != nullptr; ++i) {
+        current = childWithId(*current, path.elements()[i]);
+    }
+    return current;
 }
 
 }  // namespace
@@ -41,8 +54,8 @@ VkCInventoryParameter::VkCInventoryParameter(VkCErrorListPool&, const VkCInvento
 VkCInventoryParameter::~VkCInventoryParameter() = default;
 
 uint16_t VkCInventoryParameter::getTypeCode() const {
-    static const uint16_t kCodes[] = {TypeUInt8,  TypeUInt16,  TypeUInt32, TypeULong64,
-                                      TypeInt8,   TypeInt16,   TypeInt32,  TypeLong64,
+    static const uint16_t kCodes[] = {TypeUInt8,   TypeUInt16,  TypeUInt32, TypeULong64,
+                                      TypeInt8,    TypeInt16,   TypeInt32,  TypeLong64,
                                       TypeFloat32, TypeFloat64, TypeString, TypeVersion};
     return kCodes[value_.index()];
 }
@@ -51,7 +64,19 @@ VkCInventoryItem::VkCInventoryItem(VkCErrorListPool&, const VkCInventoryAddress&
                                    const char* name)
     : VkCComposite(id, name) {}
 
-VkCInventoryItem::~VkCInventoryItem() = default;
+VkCInventoryItem::~VkCInventoryItem() {
+    // Deletes the subtree without recursion, so that a deep tree cannot exhaust the stack.
+    std::vector<std::unique_ptr<VkCInventoryItem>> pending;
+    pending.swap(items_);
+    while (!pending.empty()) {
+        std::unique_ptr<VkCInventoryItem> item = std::move(pending.back());
+        pending.pop_back();
+        for (auto& child : item->items_) {
+            pending.push_back(std::move(child));
+        }
+        item->items_.clear();
+    }
+}
 
 void VkCInventoryItem::addItem(const VkCInventoryAddress&, VkCInventoryItem* item) {
     if (item == nullptr) {
@@ -79,41 +104,24 @@ void VkCInventoryItem::addParameter(VkCErrorListPool& pool, const VkCInventoryAd
 }
 
 VkCInventoryItem* VkCInventoryItem::getItem(const VkCInventoryAddress& path) const {
-    const VkCInventoryItem* current = this;
-    for (const VkCInventoryAddress& part : splitPath(path)) {
-        const VkCInventoryItem* next = nullptr;
-        for (const auto& child : current->items_) {
-            if (child->getID() == part) {
-                next = child.get();
-                break;
-            }
-        }
-        if (next == nullptr) {
-            return nullptr;
-        }
-        current = next;
+    if (path.isEmpty()) {
+        return nullptr;
     }
-    return path.isEmpty() ? nullptr : const_cast<VkCInventoryItem*>(current);
+    return const_cast<VkCInventoryItem*>(walk(*this, path, path.elements().size()));
 }
 
 VkCInventoryParameter* VkCInventoryItem::getParameter(const VkCInventoryAddress& path) const {
     if (path.isEmpty()) {
         return nullptr;
     }
-    const VkCInventoryItem* owner = this;
-    const std::vector<VkCInventoryAddress> parts = splitPath(path);
-    if (parts.size() > 1) {
-        VkCInventoryAddress itemPath;
-        for (size_t i = 0; i + 1 < parts.size(); ++i) {
-            itemPath = itemPath / parts[i];
-        }
-        owner = getItem(itemPath);
-        if (owner == nullptr) {
-            return nullptr;
-        }
+    const VkCInventoryItem* owner = walk(*this, path, path.elements().size() - 1);
+    if (owner == nullptr) {
+        return nullptr;
     }
+    const VkCInventoryAddress::Element& id = path.elements().back();
     for (const auto& parameter : owner->parameters_) {
-        if (parameter->getID() == parts.back()) {
+        const VkCInventoryAddress& parameterId = parameter->getID();
+        if (parameterId.elements().size() == 1 && parameterId.elements().front() == id) {
             return parameter.get();
         }
     }
@@ -134,17 +142,19 @@ VkCInventoryItem* VkCInventoryItem::getNext() const {
 template <typename T>
 T VkCInventoryItem::readValue(VkCErrorListPool& pool, const VkCInventoryAddress& path) const {
     const VkCInventoryParameter* parameter = getParameter(path);
+    if (parameter != nullptr) {
+        if (const T* value = std::get_if<T>(&parameter->getValue())) {
+            return *value;
+        }
+    }
     const std::string where = (getAddress() / path).toString().str();
     if (parameter == nullptr) {
         pool.setError(kErrorNoSuchParameter, 0, "Inventory parameter %1 does not exist.", 0,
                       __LINE__, "getValue", "%s", where.c_str());
-        return T();
+    } else {
+        pool.setError(kErrorWrongValueType, 0, "Inventory parameter %1 has another value type.", 0,
+                      __LINE__, "getValue", "%s", where.c_str());
     }
-    if (const T* value = std::get_if<T>(&parameter->getValue())) {
-        return *value;
-    }
-    pool.setError(kErrorWrongValueType, 0, "Inventory parameter %1 has another value type.", 0,
-                  __LINE__, "getValue", "%s", where.c_str());
     return T();
 }
 

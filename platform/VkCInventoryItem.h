@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <memory>
-#include <type_traits>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -16,7 +16,7 @@ class VkCInventoryItem;
 
 // Base of the inventory tree's nodes.
 class VK_PLATFORM_API VkCComposite {
-public:
+  public:
     VkCComposite(const VkCInventoryAddress& id, const char* name)
         : id_(id), name_(name ? name : "") {}
     virtual ~VkCComposite();
@@ -31,7 +31,7 @@ public:
     // The full path from the root of the tree.
     VkCInventoryAddress getAddress() const;
 
-protected:
+  protected:
     friend class VkCInventoryItem;
     VkCInventoryAddress id_;
     std::string name_;
@@ -40,7 +40,7 @@ protected:
 
 // A typed value node. The type codes are those of the inventory XML format.
 class VK_PLATFORM_API VkCInventoryParameter : public VkCComposite {
-public:
+  public:
     enum TypeCode : uint16_t {
         TypeUInt8 = 0x121,
         TypeUInt16 = 0x122,
@@ -58,12 +58,11 @@ public:
     using Value = std::variant<uint8_t, uint16_t, uint32_t, uint64_t, int8_t, int16_t, int32_t,
                                int64_t, float, double, VkCString, VkCVersion>;
 
-#define VK_PARAMETER_CONSTRUCTOR(T)                                                       \
-    VkCInventoryParameter(VkCErrorListPool& pool, const VkCInventoryAddress& id,          \
-                          const char* name, T value, const char* unit, bool modifiable,   \
-                          uint32_t relevance)                                             \
-        : VkCInventoryParameter(pool, id, name, Value(std::in_place_type<std::decay_t<T>>, value), unit, \
-                                modifiable, relevance) {}
+#define VK_PARAMETER_CONSTRUCTOR(T)                                                                \
+    VkCInventoryParameter(VkCErrorListPool& pool, const VkCInventoryAddress& id, const char* name, \
+                          T value, const char* unit, bool modifiable, uint32_t relevance)          \
+        : VkCInventoryParameter(pool, id, name, Value(std::in_place_type<std::decay_t<T>>, value), \
+                                unit, modifiable, relevance) {}
     VK_PARAMETER_CONSTRUCTOR(uint8_t)
     VK_PARAMETER_CONSTRUCTOR(uint16_t)
     VK_PARAMETER_CONSTRUCTOR(uint32_t)
@@ -79,13 +78,21 @@ public:
 #undef VK_PARAMETER_CONSTRUCTOR
     ~VkCInventoryParameter() override;
 
-    const Value& getValue() const { return value_; }
+    const Value& getValue() const {
+        return value_;
+    }
     uint16_t getTypeCode() const;
-    const char* getUnit() const { return hasUnit_ ? unit_.c_str() : nullptr; }
-    bool isModifiable() const { return modifiable_; }
-    uint32_t getRelevance() const { return relevance_; }
+    const char* getUnit() const {
+        return hasUnit_ ? unit_.c_str() : nullptr;
+    }
+    bool isModifiable() const {
+        return modifiable_;
+    }
+    uint32_t getRelevance() const {
+        return relevance_;
+    }
 
-private:
+  private:
     VkCInventoryParameter(VkCErrorListPool& pool, const VkCInventoryAddress& id, const char* name,
                           Value value, const char* unit, bool modifiable, uint32_t relevance);
 
@@ -99,7 +106,7 @@ private:
 // A tree node with sub items and parameters, both kept in insertion order. An item owns its
 // subtree; deleting it deletes the whole subtree.
 class VK_PLATFORM_API VkCInventoryItem : public VkCComposite {
-public:
+  public:
     VkCInventoryItem(VkCErrorListPool& pool, const VkCInventoryAddress& id, const char* name);
     ~VkCInventoryItem() override;
 
@@ -128,7 +135,7 @@ public:
     void getValue(VkCErrorListPool& pool, const VkCInventoryAddress& path, VkCString& out) const;
     void getValue(VkCErrorListPool& pool, const VkCInventoryAddress& path, VkCVersion& out) const;
 
-private:
+  private:
     template <typename T>
     T readValue(VkCErrorListPool& pool, const VkCInventoryAddress& path) const;
 

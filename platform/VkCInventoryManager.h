@@ -16,12 +16,11 @@ using VkTTransferProgressFunction = void (*)(void* context, uint32_t percent);
 // The process-wide inventory manager: scans targets and carries out transfers and updates.
 // Every operation reports its failures as entries in the pool it is given.
 class VK_PLATFORM_API VkCInventoryManager {
-public:
+  public:
     static VkCInventoryManager* getInstance();
 
-    int32_t createRootHandleByDeviceHandleList(VkCErrorListPool& pool,
-                                               VkTDeviceHandle* devices, uint32_t count,
-                                               VkCInventoryRootHandle*& root);
+    int32_t createRootHandleByDeviceHandleList(VkCErrorListPool& pool, VkTDeviceHandle* devices,
+                                               uint32_t count, VkCInventoryRootHandle*& root);
     int32_t deleteRootHandle(VkCErrorListPool& pool, VkCInventoryRootHandle* root);
     // A fresh inventory tree of the target; null on failure. Release it with
     // deleteInventoryTree.
@@ -43,8 +42,7 @@ public:
     int32_t updateStatus(VkCErrorListPool& boardPool, VkCInventoryRootHandle* root,
                          const VkCInventoryAddress& board,
                          VkNInventoryManager::EUpdateStatus& status,
-                         VkNInventoryManager::FirmwareType& type, uint32_t& done,
-                         uint32_t& total);
+                         VkNInventoryManager::FirmwareType& type, uint32_t& done, uint32_t& total);
     int32_t updateErrors(VkCErrorListPool& boardPool, VkCInventoryRootHandle* root,
                          const VkCInventoryAddress& board, VkTLockHandle lock);
     int32_t updateFinish(VkCErrorListPool& pool, VkCInventoryRootHandle* root,
@@ -56,6 +54,6 @@ public:
     // "Firmware", "FPGA firmware", ...; "Unknown" for numbers without a name.
     static VkCString getFirmwareTypeString(VkNInventoryManager::FirmwareType type);
 
-private:
+  private:
     VkCInventoryManager() = default;
 };

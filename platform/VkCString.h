@@ -7,7 +7,7 @@
 
 // Narrow, owned text (UTF-8).
 class VK_PLATFORM_API VkCString {
-public:
+  public:
     VkCString() = default;
     VkCString(const char* text) : text_(text ? text : "") {}  // NOLINT: implicit like the original
     VkCString(const char* text, size_t length) : text_(text ? std::string(text, length) : "") {}
@@ -31,8 +31,10 @@ public:
     size_t length() const { return text_.size(); }
     const std::string& str() const { return text_; }
 
-    static size_t strlen(const char* text) { return text ? std::char_traits<char>::length(text) : 0; }
+    static size_t strlen(const char* text) {
+        return text ? std::char_traits<char>::length(text) : 0;
+    }
 
-private:
+  private:
     std::string text_;
 };

@@ -7,7 +7,7 @@
 // A firmware version: four 8-bit and two 16-bit components, ordered most significant first.
 // The empty version (all components 0) stands for "not installed".
 class VK_PLATFORM_API VkCVersion {
-public:
+  public:
     VkCVersion() = default;
     explicit VkCVersion(const char* text) { setByString(text); }
     explicit VkCVersion(const VkCString& text) { setByString(text.c_str()); }
@@ -34,6 +34,6 @@ public:
                (uint64_t(d) << 32) | (uint64_t(w1) << 16) | uint64_t(w2);
     }
 
-private:
+  private:
     uint64_t value_ = 0;
 };

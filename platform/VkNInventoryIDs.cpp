@@ -2,10 +2,9 @@
 
 namespace {
 
-const char* const kNames[] = {
-    nullptr,
+const char* const kNames[] = {nullptr,
 #define VK_ID_NAME(name) #name,
-    VK_INVENTORY_ID_LIST(VK_ID_NAME)
+                              VK_INVENTORY_ID_LIST(VK_ID_NAME)
 #undef VK_ID_NAME
 };
 

@@ -6,6 +6,7 @@
 
 // The predefined inventory categories, numbered from 1 in this order. Numbers from 1000 up
 // are free for categories without a predefined name.
+// clang-format off
 #define VK_INVENTORY_ID_LIST(X)                                                             \
     X(ACTIVE_FIRMWARE)                                                                      \
     X(ACTIVE_FPGA) X(BACKPLANE) X(BOARD_TYPE) X(BOOTLOADER) X(CHECKSUM_CRC32) X(CHIP_TYPE) \
@@ -18,10 +19,11 @@
     X(PRODUCT_VERSION) X(ROOT) X(SEQUENCE) X(SERIAL_NUMBER) X(SLOT) X(SUB_BOARDS)          \
     X(SW_COMPATIBILITY_ID) X(SYSTEM_CLASS) X(TARGET_FILE_NAME) X(TIMESTAMP) X(UPDATE_INFO) \
     X(VERSION) X(VERSION_HISTORY)
+// clang-format on
 
 // Category number to name. Index 0 is unused; get() answers null for numbers without a name.
 class VK_PLATFORM_API VkCInventoryTagMap {
-public:
+  public:
     uint32_t getCount() const;
     const char* get(uint32_t category) const;
 };

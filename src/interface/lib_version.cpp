@@ -25,13 +25,16 @@ struct VersionNote {
     uint32_t halves[2];
 };
 
-__attribute__((section(".note.velkor.version"), used, aligned(4))) const VersionNote kVersionNote =
-    {sizeof kNoteOwner, 2 * sizeof(uint32_t), kNoteType, "Velkor",
-     {VK_LIB_VERSION_MS, VK_LIB_VERSION_LS}};
+__attribute__((section(".note.velkor.version"), used, aligned(4)))
+const VersionNote kVersionNote = {sizeof kNoteOwner,
+                                  2 * sizeof(uint32_t),
+                                  kNoteType,
+                                  "Velkor",
+                                  {VK_LIB_VERSION_MS, VK_LIB_VERSION_LS}};
 
 // Owns an open file descriptor and the libelf handle on it.
 class ElfFile {
-public:
+  public:
     explicit ElfFile(const char* path) : fd_(::open(path, O_RDONLY | O_CLOEXEC)) {
         if (fd_ >= 0 && elf_version(EV_CURRENT) != EV_NONE) {
             elf_ = elf_begin(fd_, ELF_C_READ, nullptr);
@@ -50,7 +53,7 @@ public:
 
     Elf* get() const { return elf_; }
 
-private:
+  private:
     int fd_;
     Elf* elf_ = nullptr;
 };

@@ -54,10 +54,10 @@ struct BoardRecord {
     uint32_t updateProgress = 0;
     VkCErrorListPool* errorPool = nullptr;  // owned by the error manager, never released here
     uint32_t matchCount = 0;
-    std::vector<int32_t> matchFiles;     // catalogue indices, -1 = none
-    std::vector<uint8_t> fileFailed;     // incompatible, or its update failed
-    std::vector<uint8_t> fileUpToDate;   // already installed
-    std::vector<uint8_t> fileUpdated;    // update reported finished
+    std::vector<int32_t> matchFiles;    // catalogue indices, -1 = none
+    std::vector<uint8_t> fileFailed;    // incompatible, or its update failed
+    std::vector<uint8_t> fileUpToDate;  // already installed
+    std::vector<uint8_t> fileUpdated;   // update reported finished
     VkCVersion installedVersions[kInstalledVersionSlots];
     VkCString versionHistories[kVersionHistorySlots];
     VkCString timestamps[kTimestampSlots];

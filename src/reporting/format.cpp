@@ -20,7 +20,7 @@ struct Spec {
 };
 
 class Formatter {
-public:
+  public:
     Formatter(bool narrowFormat, va_list args) : narrowFormat_(narrowFormat) {
         va_copy(args_, args);
     }
@@ -30,7 +30,7 @@ public:
 
     std::wstring run(const std::wstring& format);
 
-private:
+  private:
     size_t parseSpec(const std::wstring& format, size_t pos, Spec& spec);
     void emitInteger(const Spec& spec);
     void emitText(const Spec& spec);

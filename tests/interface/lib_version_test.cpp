@@ -35,7 +35,8 @@ TEST(LibVersionTest, BuiltLibraryReportsItsConfiguredVersion) {
     using GetVersion = VkCVersion (*)();
     auto getVersion = reinterpret_cast<GetVersion>(dlsym(library, "_Z13GetLibVersionv"));
     ASSERT_NE(getVersion, nullptr);
-    EXPECT_STREQ(getVersion().getAsString().c_str(), VkCVersion(VK_EXPECTED_VERSION).getAsString().c_str());
+    EXPECT_STREQ(getVersion().getAsString().c_str(),
+                 VkCVersion(VK_EXPECTED_VERSION).getAsString().c_str());
     FileVersion file;
     ASSERT_TRUE(readFileVersion(VK_BUILT_LIBRARY, file));
     dlclose(library);
@@ -50,7 +51,10 @@ TEST(LibVersionTest, UnreadableOrUnmarkedFilesGiveNoVersion) {
     const int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
     FILE* stream = fdopen(fd, "w");
-    std::fputs("\x7f" "ELF but not really", stream);
+    std::fputs(
+        "\x7f"
+        "ELF but not really",
+        stream);
     std::fclose(stream);
     EXPECT_FALSE(readFileVersion(path, file));
     std::remove(path);

@@ -6,9 +6,8 @@ namespace {
 
 TEST(VkCErrorListTest, SetErrorFillsPlaceholdersFromTheParameterFormat) {
     VkCErrorListPool pool;
-    pool.setError(0x2A, 0,
-                  "Updating boot loader on device with S/N %1 with file '%2' failed.", 42, 3765,
-                  "updateBootLoader", "%u%s", 4711u, "boot/bl.bin");
+    pool.setError(0x2A, 0, "Updating boot loader on device with S/N %1 with file '%2' failed.", 42,
+                  3765, "updateBootLoader", "%u%s", 4711u, "boot/bl.bin");
     pool.setError(7, 0, "Updating file '%1' failed. %2 stays", 0, 3620, "updateBusFpga", "%s",
                   "fpga.bit");
     pool.setError(8, 0, "100% of %1 and %9", 0, 0, "f", "%x", 255u);

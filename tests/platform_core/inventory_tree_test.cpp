@@ -10,7 +10,7 @@ namespace {
 using namespace VkNInventoryIDs;
 
 class InventoryTreeTest : public ::testing::Test {
-protected:
+  protected:
     VkCInventoryItem* addItem(VkCInventoryItem& parent, const VkCInventoryAddress& id) {
         auto* item = new VkCInventoryItem(pool, id, id.getCategoryName().c_str());
         parent.addItem(VkCInventoryAddress(), item);
@@ -68,7 +68,7 @@ TEST_F(InventoryTreeTest, MissingPathsAndOtherValueTypesGiveTheEmptyValueAndAnEr
     VkCVersion version("1.0");
     uint32_t number = 7;
     board.getValue(pool, PRODUCT / NAME, text);
-    board.getValue(pool, SERIAL_NUMBER, small);   // stored as 32-bit
+    board.getValue(pool, SERIAL_NUMBER, small);  // stored as 32-bit
     board.getValue(pool, SERIAL_NUMBER, version);
     board.getValue(pool, VERSION, number);
     EXPECT_TRUE(text.isEmpty());
@@ -115,6 +115,16 @@ TEST_F(InventoryTreeTest, DeletingAnItemDeletesItsWholeSubtree) {
         addParameter(*level, NAME, VkCString("board"));
     }
     EXPECT_EQ(root->getItem(SUB_BOARDS / SUB_BOARDS[2])->getParent()->getParent(), root.get());
+    root.reset();
+    SUCCEED();
+}
+
+TEST_F(InventoryTreeTest, AVeryDeepTreeIsDeletedWithoutExhaustingTheStack) {
+    auto root = std::make_unique<VkCInventoryItem>(pool, ROOT, "ROOT");
+    VkCInventoryItem* level = root.get();
+    for (int i = 0; i < 1000000; ++i) {
+        level = addItem(*level, SUB_BOARDS);
+    }
     root.reset();
     SUCCEED();
 }

@@ -8,17 +8,18 @@
 namespace {
 
 TEST(RtosAbstractionTest, StringToIpV4AcceptsOnlyDottedQuads) {
-    const std::pair<const char*, uint32_t> valid[] = {
-        {"192.168.0.10", 0xC0A8000Au}, {"0.0.0.0", 0u}, {"255.255.255.255", 0xFFFFFFFFu},
-        {"10.0.0.1", 0x0A000001u}};
+    const std::pair<const char*, uint32_t> valid[] = {{"192.168.0.10", 0xC0A8000Au},
+                                                      {"0.0.0.0", 0u},
+                                                      {"255.255.255.255", 0xFFFFFFFFu},
+                                                      {"10.0.0.1", 0x0A000001u}};
     for (const auto& c : valid) {
         VkCErrorListPool pool;
         EXPECT_EQ(VkNRtosAbstraction::stringToIpV4(pool, c.first), c.second) << c.first;
         EXPECT_EQ(pool.getErrorCount(), 0u) << c.first;
     }
-    const char* invalid[] = {"",        "1.2.3",     "1.2.3.4.5", "256.1.1.1", "1.2.3.-4",
-                             "1.2.3.4 ", " 1.2.3.4", "a.b.c.d",   "1..2.3",    "1.2.3.4x",
-                             "0001.2.3.4", "1.2.3.", "::1"};
+    const char* invalid[] = {"",           "1.2.3",    "1.2.3.4.5", "256.1.1.1", "1.2.3.-4",
+                             "1.2.3.4 ",   " 1.2.3.4", "a.b.c.d",   "1..2.3",    "1.2.3.4x",
+                             "0001.2.3.4", "1.2.3.",   "::1"};
     for (const char* text : invalid) {
         VkCErrorListPool pool;
         EXPECT_EQ(VkNRtosAbstraction::stringToIpV4(pool, text), 0u) << text;

@@ -14,8 +14,8 @@ TEST(VkCVersionTest, SetByStringAcceptsOneToSixDecimalComponents) {
     const ParseCase cases[] = {
         {"3", true, 3ULL << 56},
         {"3.3.2", true, (3ULL << 56) | (3ULL << 48) | (2ULL << 40)},
-        {"1.2.3.4.5.6", true, (1ULL << 56) | (2ULL << 48) | (3ULL << 40) | (4ULL << 32) |
-                                  (5ULL << 16) | 6ULL},
+        {"1.2.3.4.5.6", true,
+         (1ULL << 56) | (2ULL << 48) | (3ULL << 40) | (4ULL << 32) | (5ULL << 16) | 6ULL},
         {"255.255.255.255.65535.65535", true, 0xFFFFFFFFFFFFFFFFULL},
         {"0", true, 0},
         {"", false, 0},

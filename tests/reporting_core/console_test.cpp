@@ -21,7 +21,7 @@ uint32_t recordingHost(ParameterSet event) {
 }
 
 class ConsoleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         received.clear();
         codes.clear();

@@ -15,7 +15,8 @@ TEST(FormatTest, WideFormatsFollowTheOriginalConventions) {
     } cases[] = {
         {formatWide(L"%hs|%s|%ls|%ws", narrow, wide, wide, wide),
          L"VK7101|fw/io_board.bit|fw/io_board.bit|fw/io_board.bit"},
-        {formatWide(L"%-56.56hs|", "12% -"), L"12% -                                                   |"},
+        {formatWide(L"%-56.56hs|", "12% -"),
+         L"12% -                                                   |"},
         {formatWide(L"%-56.56hs", std::string(60, 'x').c_str()), std::wstring(56, L'x')},
         {formatWide(L"%*s|", 8, L""), L"        |"},
         {formatWide(L"%*s|", -4, L"ab"), L"ab  |"},
@@ -89,13 +90,18 @@ TEST(FormatTest, TextConversions) {
     EXPECT_TRUE(toNarrow(L"").isEmpty());
     EXPECT_TRUE(toNarrow(nullptr).isEmpty());
     EXPECT_STREQ(toNarrow(L"Stra\u00dfe \u65e5\u672c \U0001F600").c_str(),
-                 "Stra\xc3\x9f" "e \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80");
+                 "Stra\xc3\x9f"
+                 "e \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80");
     // What cannot be encoded is replaced, not dropped.
     const wchar_t unencodable[] = {L'a', static_cast<wchar_t>(0xD800), L'b',
                                    static_cast<wchar_t>(0x110000), 0};
-    EXPECT_STREQ(toNarrow(unencodable).c_str(), "a\xef\xbf\xbd" "b\xef\xbf\xbd");
+    EXPECT_STREQ(toNarrow(unencodable).c_str(),
+                 "a\xef\xbf\xbd"
+                 "b\xef\xbf\xbd");
     EXPECT_EQ(toWide("fw\\io_board.bit"), L"fw\\io_board.bit");
-    EXPECT_EQ(toWide("\xc3\xa9\xff" "x\xe2\x82"), L"\u00e9\ufffdx\ufffd\ufffd");
+    EXPECT_EQ(toWide("\xc3\xa9\xff"
+                     "x\xe2\x82"),
+              L"\u00e9\ufffdx\ufffd\ufffd");
     EXPECT_EQ(toWide("\xc0\xaf"), L"\ufffd\ufffd");  // overlong form
     EXPECT_EQ(toUtf8(toWide("r\xc3\xa9sum\xc3\xa9")), "r\xc3\xa9sum\xc3\xa9");
 }

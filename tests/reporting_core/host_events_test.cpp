@@ -17,7 +17,7 @@ uint32_t host(ParameterSet event) {
 }
 
 class HostEventsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         events.clear();
         answer = 0;
