@@ -27,7 +27,8 @@ sanitize: deps
 demo: build
 	sh scripts/demo.sh $(BUILD)
 
-fuzz: deps
+fuzz:
+	@sh scripts/install-deps.sh clang libclang-rt-14-dev
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVK_FUZZ=ON -DVK_BUILD_TESTS=OFF -DVK_BUILD_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_inventory_reader
 	sh scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
