@@ -142,6 +142,16 @@ std::string checkCommandLine(const CLI::App& app, const RawValues& raw, CommandL
     if (line.planJson && line.eventsJson) {
         return "--json and --events json exclude each other; give one of them";
     }
+    // In firmware-manager mode the library lists nothing and prints no plan: after the scan it
+    // takes its update path. Refuse what would surprise a user into an update.
+    if (line.eventsJson && (line.command == Command::Boards || line.command == Command::History)) {
+        return "--events json cannot be used with " + word +
+               ": in firmware-manager mode the library lists no boards";
+    }
+    if (line.eventsJson && line.command == Command::Plan && !line.printVersions) {
+        return "plan with --events json needs --print-versions (the version report); "
+               "without it the firmware-manager run would update the target";
+    }
     if (commandNeedsFirmware(line.command) && line.firmwareFolder.empty()) {
         return "the " + word + " command needs --firmware DIR";
     }

@@ -44,8 +44,9 @@ Behaviour:
 Output:
   --events json              firmware-manager mode: every host event as one JSON object
                              per line on standard output; everything else the run prints
-                             goes to standard error
+                             goes to standard error; not with boards or history
   --print-versions           with --events json: the version report instead of an update
+                             (plan with --events json needs it)
   --json                     plan only: the plan as one JSON document on standard output;
                              everything else the run prints goes to standard error
 

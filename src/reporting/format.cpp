@@ -6,7 +6,7 @@
 
 namespace {
 
-// One conversion specification, parsed.
+// One parsed conversion: flags, width, precision, length and type.
 struct Spec {
     bool left = false;
     bool plus = false;

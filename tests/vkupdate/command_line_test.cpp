@@ -70,6 +70,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "--events takes only the value json, not 'xml'"},
         UsageCase{{"--system", "lab", "--print-versions", "--firmware", "fw", "update"},
                   "--print-versions works only together with --events json"},
+        UsageCase{{"--system", "lab", "--events", "json", "boards"},
+                  "--events json cannot be used with boards: in firmware-manager mode the "
+                  "library lists no boards"},
+        UsageCase{{"--system", "lab", "--events", "json", "history"},
+                  "--events json cannot be used with history: in firmware-manager mode the "
+                  "library lists no boards"},
+        UsageCase{{"--system", "lab", "--firmware", "fw", "--events", "json", "plan"},
+                  "plan with --events json needs --print-versions (the version report); without "
+                  "it the firmware-manager run would update the target"},
         UsageCase{{"--system", "lab", "--json", "boards"},
                   "--json is an option of the plan command only"},
         UsageCase{{"--system", "lab", "--firmware", "fw", "--json", "--events", "json", "plan"},
