@@ -15,12 +15,7 @@ constexpr uint32_t kExclusiveLevel = 0x10003;
 
 AccessRestriction* restrictionFor(VkCErrorListPool& pool, const char* function,
                                   const void* handle) {
-    AccessRestriction* restriction = findHandle<AccessRestriction>(handle);
-    if (restriction == nullptr) {
-        enterError(pool, kErrInvalidHandle, function,
-                   std::string(function) + ": the access restriction handle is not valid.");
-    }
-    return restriction;
+    return handleFor<AccessRestriction>(pool, function, handle, "access restriction handle");
 }
 
 }  // namespace

@@ -5,13 +5,13 @@
 
 namespace vksim {
 
+void enterInvalidHandle(VkCErrorListPool& pool, const char* function, const char* what) {
+    enterError(pool, kErrInvalidHandle, function,
+               std::string(function) + ": the " + what + " is not valid.");
+}
+
 Device* deviceFor(VkCErrorListPool& pool, const char* function, const void* handle) {
-    Device* device = findHandle<Device>(handle);
-    if (device == nullptr) {
-        enterError(pool, kErrInvalidHandle, function,
-                   std::string(function) + ": the device handle is not valid.");
-    }
-    return device;
+    return handleFor<Device>(pool, function, handle, "device handle");
 }
 
 bool loadTargetFor(VkCErrorListPool& pool, const char* function, const std::string& folder,

@@ -11,6 +11,19 @@
 // failing the way a simulated fault asks.
 namespace vksim {
 
+// Enters "<function>: the <what> is not valid." in pool.
+void enterInvalidHandle(VkCErrorListPool& pool, const char* function, const char* what);
+
+// The object of a live handle of kind T; null (with an error naming what in pool) otherwise.
+template <typename T>
+T* handleFor(VkCErrorListPool& pool, const char* function, const void* handle, const char* what) {
+    T* object = findHandle<T>(handle);
+    if (object == nullptr) {
+        enterInvalidHandle(pool, function, what);
+    }
+    return object;
+}
+
 // The device of a handle; null (with an error in pool) when it is no live device handle.
 Device* deviceFor(VkCErrorListPool& pool, const char* function, const void* handle);
 

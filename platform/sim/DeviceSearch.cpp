@@ -17,12 +17,7 @@ using namespace vksim;
 namespace {
 
 DeviceFilter* filterFor(VkCErrorListPool& pool, const char* function, const void* handle) {
-    DeviceFilter* filter = findHandle<DeviceFilter>(handle);
-    if (filter == nullptr) {
-        enterError(pool, kErrInvalidHandle, function,
-                   std::string(function) + ": the device filter handle is not valid.");
-    }
-    return filter;
+    return handleFor<DeviceFilter>(pool, function, handle, "device filter handle");
 }
 
 int32_t invalidArgument(VkCErrorListPool& pool, const char* function, const std::string& text) {

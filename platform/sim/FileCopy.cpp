@@ -17,21 +17,6 @@ constexpr uint64_t kKernelBlock = 64ull << 20;
 constexpr uint64_t kWholeFile = 1ull << 62;
 constexpr size_t kBufferBlock = 1u << 20;
 
-bool writeAll(int out, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(out, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 int64_t copyThroughBuffer(int in, int out, uint64_t limit, uint64_t done,
                           const std::function<void(uint64_t)>& progress) {
     std::vector<char> buffer(kBufferBlock);
@@ -56,6 +41,38 @@ int64_t copyThroughBuffer(int in, int out, uint64_t limit, uint64_t done,
 }
 
 }  // namespace
+
+bool writeAll(int fd, const void* data, size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, bytes, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        bytes += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool readAll(int fd, void* data, size_t size) {
+    char* bytes = static_cast<char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::read(fd, bytes, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        bytes += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
 
 UniqueFd::~UniqueFd() {
     if (fd_ >= 0) {

@@ -29,6 +29,11 @@ class UniqueFd {
 int64_t copyFileData(int in, int out, uint64_t limit,
                      const std::function<void(uint64_t)>& progress = nullptr);
 
+// Writes all size bytes, retrying after interruptions and short writes; false on an error.
+bool writeAll(int fd, const void* data, size_t size);
+// Reads exactly size bytes; false on an error or an early end of file.
+bool readAll(int fd, void* data, size_t size);
+
 // The size of an open file, -1 on failure.
 int64_t fileSizeOf(int fd);
 

@@ -19,12 +19,7 @@ namespace {
 constexpr int64_t kFailed = -1;
 
 FtClient* clientFor(VkCErrorListPool& pool, const char* function, const void* handle) {
-    FtClient* client = findHandle<FtClient>(handle);
-    if (client == nullptr) {
-        enterError(pool, kErrInvalidHandle, function,
-                   std::string(function) + ": the file-transfer client handle is not valid.");
-    }
-    return client;
+    return handleFor<FtClient>(pool, function, handle, "file-transfer client handle");
 }
 
 std::string text(const char* value) {

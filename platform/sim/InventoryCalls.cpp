@@ -11,12 +11,7 @@ const char* const kStagingRemoteFolder = "/var/staging";
 namespace Ids = VkNInventoryIDs;
 
 VkCInventoryRootHandle* rootFor(VkCErrorListPool& pool, const char* function, const void* root) {
-    VkCInventoryRootHandle* found = findHandle<VkCInventoryRootHandle>(root);
-    if (found == nullptr) {
-        enterError(pool, kErrInvalidHandle, function,
-                   std::string(function) + ": the inventory root handle is not valid.");
-    }
-    return found;
+    return handleFor<VkCInventoryRootHandle>(pool, function, root, "inventory root handle");
 }
 
 InventoryLock* lockFor(VkCErrorListPool& pool, const char* function, const void* lock,

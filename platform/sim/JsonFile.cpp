@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "sim/FileCopy.h"
+
 namespace vksim {
 
 namespace {
@@ -33,21 +35,6 @@ std::string describePlace(const std::string& text, size_t offset) {
 std::string shortParserMessage(const std::string& what) {
     const size_t colon = what.find(": ");
     return colon == std::string::npos ? what : what.substr(colon + 2);
-}
-
-bool writeAll(int fd, const std::string& content) {
-    size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        written += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 std::string folderOf(const std::string& path) {
@@ -98,7 +85,7 @@ bool writeFileAtomically(const std::string& path, const std::string& content, st
         error = temporary + ": cannot be created: " + std::strerror(errno);
         return false;
     }
-    const bool written = writeAll(fd, content) && ::fsync(fd) == 0;
+    const bool written = writeAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
     const int savedErrno = errno;
     ::close(fd);
     if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {

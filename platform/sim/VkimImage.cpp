@@ -21,36 +21,6 @@ constexpr size_t kVersionSize = 32;
 constexpr size_t kChecksumOffset = 60;
 constexpr size_t kBlock = 1u << 20;
 
-bool readFully(int fd, unsigned char* bytes, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::read(fd, bytes, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        bytes += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool writeFully(int fd, const unsigned char* bytes, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        bytes += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // CRC-32 of everything from the current offset to the end; false on a read error.
 bool checksumOfRest(int fd, uint32_t& crc) {
     std::vector<unsigned char> buffer(kBlock);
@@ -99,7 +69,7 @@ void fillPayload(const std::string& version, uint64_t offset, unsigned char* byt
 
 bool readVkimImage(int fd, ImageInfo& info, std::string& problem) {
     unsigned char header[kHeaderSize];
-    if (::lseek(fd, 0, SEEK_SET) != 0 || !readFully(fd, header, sizeof header) ||
+    if (::lseek(fd, 0, SEEK_SET) != 0 || !readAll(fd, header, sizeof header) ||
         std::memcmp(header, "VKIM", 4) != 0) {
         problem = "is no firmware image the target recognises";
         return false;
@@ -142,13 +112,13 @@ bool writeVkimImage(const std::string& path, const std::string& version, uint64_
     std::memcpy(header + kVersionOffset, version.data(), version.size());
     uLong crc = crc32(0L, Z_NULL, 0);
     std::vector<unsigned char> block(kBlock);
-    bool written = writeFully(out.get(), header, sizeof header);
+    bool written = writeAll(out.get(), header, sizeof header);
     for (uint64_t done = 0; written && done < payloadSize;) {
         const size_t size =
             static_cast<size_t>(std::min<uint64_t>(block.size(), payloadSize - done));
         fillPayload(version, done, block.data(), size);
         crc = crc32(crc, block.data(), static_cast<uInt>(size));
-        written = writeFully(out.get(), block.data(), size);
+        written = writeAll(out.get(), block.data(), size);
         done += size;
     }
     for (int i = 0; i < 4; ++i) {
