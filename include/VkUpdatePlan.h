@@ -30,6 +30,10 @@ struct PlanMatch {
     bool hasUpdatePass = false;  // the printed plan shows a pass, not "-"
     uint32_t updatePass = 0;
     PlanDecision decision = PlanDecision::Install;
+    // The version the board reports for this kind of file; empty when it reports none (bus
+    // FPGA images are plain files on the CN drive and have no reported version).
+    std::string installedVersion;
+    bool bootLoader = false;  // takes effect at the next start of the target
 };
 
 struct PlanBoard {
@@ -47,10 +51,11 @@ struct UpdatePlan {
     std::vector<PlanBoard> boards;
 };
 
-// The plan of the last console ShowPlan run of this process, kept right after the plan was
-// printed. Null before any such run, and from the start of every later run of the library
-// until that run (if it is a console ShowPlan run) has printed its plan. The record belongs
-// to the library; it stays valid until the next run starts.
+// The plan of the last console ShowPlan or Update run of this process, kept right after the
+// plan was printed (ShowPlan) or right before the update began (Update). Null before any such
+// run, and from the start of every later run of the library until that run (if it is a
+// console ShowPlan or Update run) has got that far. The record belongs to the library; it
+// stays valid until the next run starts.
 VK_UPDATE_API const UpdatePlan* GetLastUpdatePlan();
 
 // "install", "already installed", "not selected", "incompatible", "missing file".

@@ -40,6 +40,8 @@ bool parseOctet(const char*& p, uint32_t& octet) {
     return true;
 }
 
+thread_local uint64_t requestedSleep = 0;
+
 struct Thread {
     std::thread thread;
     unsigned result = 0;
@@ -82,11 +84,16 @@ void ipToString(uint32_t address, char* buffer, size_t size) {
 }
 
 void usleep(uint64_t microseconds) {
+    requestedSleep += microseconds;
     static const double scale = timeScale();
     const double scaled = static_cast<double>(microseconds) * scale;
     if (scaled >= 1.0) {
         std::this_thread::sleep_for(std::chrono::microseconds(static_cast<uint64_t>(scaled)));
     }
+}
+
+uint64_t requestedSleepMicroseconds() {
+    return requestedSleep;
 }
 
 bool createThread(VkCErrorListPool& pool, ThreadHandle& handle, uint32_t, uint32_t, const char*,

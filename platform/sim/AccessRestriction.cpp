@@ -4,6 +4,7 @@
 #include "VkLnk.h"
 #include "sim/CallSupport.h"
 #include "sim/SimErrors.h"
+#include "sim/TargetStart.h"
 #include "sim/TargetStore.h"
 #include "sim/UpdateSessions.h"
 
@@ -105,6 +106,7 @@ int32_t VkLnk_FORCE_resetDevice(VkCErrorListPool& pool, VkTDeviceHandle handle, 
         device->folder,
         [](Target& current, std::string&) {
             current.doc["rebootCount"] = current.rebootCount + 1;
+            takeUpWrittenFirmware(current);
             return true;
         },
         error);

@@ -92,11 +92,19 @@ std::string inventoryJson(const std::string& version, uint32_t checksum,
 
 bool readElfInventory(const std::string& path, ElfInventory& inventory, std::string& problem) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid() || !libelfReady()) {
+    if (!fd.valid()) {
         problem = "cannot be read: " + systemError();
         return false;
     }
-    ElfPtr elf(elf_begin(fd.get(), ELF_C_READ_MMAP, nullptr), elf_end);
+    return readElfInventory(fd.get(), inventory, problem);
+}
+
+bool readElfInventory(int fd, ElfInventory& inventory, std::string& problem) {
+    if (!libelfReady()) {
+        problem = std::string("cannot be read: ") + elf_errmsg(-1);
+        return false;
+    }
+    ElfPtr elf(elf_begin(fd, ELF_C_READ_MMAP, nullptr), elf_end);
     size_t namesIndex = 0;
     if (!elf || elf_kind(elf.get()) != ELF_K_ELF ||
         elf_getshdrstrndx(elf.get(), &namesIndex) != 0) {

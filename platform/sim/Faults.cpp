@@ -22,14 +22,18 @@ bool readUnsigned(const Json& value, uint64_t max, uint64_t& out) {
     return value.is_string() && parseUnsigned(value.get<std::string>(), max, out);
 }
 
+bool isFileTransferCall(const std::string& call) {
+    return call == "getFileU" || call == "putFileU" || call == "makeDir" || call == "renameFile";
+}
+
 bool parseFault(const Json& entry, const std::string& origin, const std::string& place,
                 Fault& fault, std::string& error) {
     if (!entry.is_object()) {
         return fail(error, origin, place, "expected a fault object with a \"call\"");
     }
     for (auto it = entry.begin(); it != entry.end(); ++it) {
-        static const char* const kKeys[] = {"call",  "match",  "errorCode",
-                                            "times", "status", "shortWrite"};
+        static const char* const kKeys[] = {"call",   "match",      "errorCode", "times",
+                                            "status", "shortWrite", "result"};
         if (std::find(std::begin(kKeys), std::end(kKeys), it.key()) == std::end(kKeys)) {
             return fail(error, origin, place, "unknown member \"" + it.key() + "\"");
         }
@@ -77,6 +81,14 @@ bool parseFault(const Json& entry, const std::string& origin, const std::string&
                         "only a \"putFileU\" fault has shortWrite, true or false");
         }
         fault.shortWrite = shortWrite->get<bool>();
+    }
+    if (const auto result = entry.find("result"); result != entry.end()) {
+        if (!isFileTransferCall(fault.call) || !result->is_number_integer()) {
+            return fail(error, origin, place + ".result",
+                        "only a file-transfer call (getFileU, putFileU, makeDir, renameFile) "
+                        "has a result, a whole number");
+        }
+        fault.result = result->get<int64_t>();
     }
     if ((fault.status || fault.shortWrite) && fault.errorCode) {
         return fail(

@@ -18,6 +18,7 @@ struct Fault {
     std::optional<uint64_t> times;  // absent: every time
     std::optional<uint32_t> status;
     bool shortWrite = false;
+    std::optional<int64_t> result;  // file-transfer calls: the result answered instead of -1
 };
 
 // What a fault may stand for: an ordinary failure, the end status of an update, or a short

@@ -30,6 +30,24 @@ FaultSubject fileSubject(const std::string& folder, const std::string& name) {
     return FaultSubject{{name, folder + "/" + name}, std::nullopt};
 }
 
+// Loads the target and fires the first matching fault of call. False when the call must end
+// here; result is then what it answers: -1, or the "result" the fault gives.
+bool passFileTransferCall(VkCErrorListPool& pool, const char* function, const std::string& folder,
+                          const std::string& call, const FaultSubject& subject, Target& target,
+                          int64_t& result) {
+    result = kFailed;
+    if (!loadTargetFor(pool, function, folder, target)) {
+        return false;
+    }
+    const std::optional<Fault> fault = takeFault(target, call, subject);
+    if (!fault) {
+        return true;
+    }
+    enterFaultError(pool, function, target, *fault);
+    result = fault->result.value_or(kFailed);
+    return false;
+}
+
 // Opens a remote file below cfdrive without following links; error in pool on failure.
 UniqueFd openRemoteFile(VkCErrorListPool& pool, const char* function, const FtClient& client,
                         const std::string& folder, const std::string& name, int flags) {
@@ -135,9 +153,10 @@ int64_t VkLnk_getFileU(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
     const std::string folder = text(remoteFolder);
     const std::string name = text(remoteName);
     Target target;
-    if (client == nullptr || !passTargetAndFaults(pool, function, client->folder, "getFileU",
-                                                  fileSubject(folder, name), target)) {
-        return kFailed;
+    int64_t failed = kFailed;
+    if (client == nullptr || !passFileTransferCall(pool, function, client->folder, "getFileU",
+                                                   fileSubject(folder, name), target, failed)) {
+        return failed;
     }
     UniqueFd remote = openRemoteFile(pool, function, *client, folder, name, O_RDONLY);
     if (!remote.valid()) {
@@ -169,9 +188,10 @@ int64_t VkLnk_putFileU(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
     const std::string name = text(remoteName);
     const FaultSubject subject = fileSubject(folder, name);
     Target target;
-    if (client == nullptr ||
-        !passTargetAndFaults(pool, function, client->folder, "putFileU", subject, target)) {
-        return kFailed;
+    int64_t failed = kFailed;
+    if (client == nullptr || !passFileTransferCall(pool, function, client->folder, "putFileU",
+                                                   subject, target, failed)) {
+        return failed;
     }
     const std::string local = wideToUtf8(localPath);
     UniqueFd in = openLocalFile(pool, function, local, O_RDONLY);
@@ -206,11 +226,12 @@ int32_t VkLnk_makeDir(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
     const std::string base = text(baseFolder);
     const std::string relative = text(relativePath);
     Target target;
+    int64_t failed = kFailed;
     if (client == nullptr ||
-        !passTargetAndFaults(pool, function, client->folder, "makeDir",
-                             FaultSubject{{relative, base + "/" + relative}, std::nullopt},
-                             target)) {
-        return kFailed;
+        !passFileTransferCall(pool, function, client->folder, "makeDir",
+                              FaultSubject{{relative, base + "/" + relative}, std::nullopt}, target,
+                              failed)) {
+        return static_cast<int32_t>(failed);
     }
     std::vector<std::string> parts;
     std::vector<std::string> below;
@@ -244,9 +265,10 @@ int32_t VkLnk_renameFile(VkCErrorListPool& pool, void*, VkTFTClientHandle handle
     const std::string to = text(newName);
     Target target;
     const FaultSubject subject{{from, to, folder + "/" + from, folder + "/" + to}, std::nullopt};
-    if (client == nullptr ||
-        !passTargetAndFaults(pool, function, client->folder, "renameFile", subject, target)) {
-        return kFailed;
+    int64_t failed = kFailed;
+    if (client == nullptr || !passFileTransferCall(pool, function, client->folder, "renameFile",
+                                                   subject, target, failed)) {
+        return static_cast<int32_t>(failed);
     }
     // Either name may carry folders below the remote folder ("boot/loader.bin").
     std::string error;

@@ -19,13 +19,13 @@ namespace Ids = VkNInventoryIDs;
 
 enum class FileKind { Unreadable, Vkim, Elf, Other };
 
-FileKind kindOf(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) {
+FileKind kindOf(int fd) {
+    char magic[4] = {};
+    const ssize_t got = ::pread(fd, magic, sizeof magic, 0);
+    if (got < 0) {
         return FileKind::Unreadable;
     }
-    char magic[4] = {};
-    if (::read(fd.get(), magic, sizeof magic) != sizeof magic) {
+    if (got != sizeof magic) {
         return FileKind::Other;
     }
     if (std::memcmp(magic, "VKIM", 4) == 0) {
@@ -45,9 +45,8 @@ std::string hex(uint32_t value) {
     return text;
 }
 
-std::unique_ptr<VkCInventoryItem> elfTree(const std::string& path, ElfInventory& inventory,
-                                          std::string& problem) {
-    if (!readElfInventory(path, inventory, problem)) {
+std::unique_ptr<VkCInventoryItem> elfTree(int fd, ElfInventory& inventory, std::string& problem) {
+    if (!readElfInventory(fd, inventory, problem)) {
         return nullptr;
     }
     Json doc;
@@ -62,9 +61,9 @@ std::unique_ptr<VkCInventoryItem> elfTree(const std::string& path, ElfInventory&
     return tree;
 }
 
-bool inspectElf(const std::string& path, ImageInfo& info, std::string& problem) {
+bool inspectElf(int fd, ImageInfo& info, std::string& problem) {
     ElfInventory inventory;
-    std::unique_ptr<VkCInventoryItem> tree = elfTree(path, inventory, problem);
+    std::unique_ptr<VkCInventoryItem> tree = elfTree(fd, inventory, problem);
     if (!tree) {
         return false;
     }
@@ -96,11 +95,10 @@ bool inspectElf(const std::string& path, ImageInfo& info, std::string& problem) 
 }
 
 // The version and checksum of a VKIM header as an inventory with a FIRMWARE item.
-std::unique_ptr<VkCInventoryItem> vkimTree(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+std::unique_ptr<VkCInventoryItem> vkimTree(int fd) {
     unsigned char header[64];
     VkCVersion version;
-    if (!fd.valid() || ::read(fd.get(), header, sizeof header) != sizeof header) {
+    if (::pread(fd, header, sizeof header, 0) != sizeof header) {
         return nullptr;
     }
     const char* text = reinterpret_cast<const char*>(header + 4);
@@ -128,16 +126,23 @@ std::unique_ptr<VkCInventoryItem> vkimTree(const std::string& path) {
 }  // namespace
 
 bool inspectImage(const std::string& path, ImageInfo& info, std::string& problem) {
-    switch (kindOf(path)) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        problem = "cannot be read: " + systemError();
+        return false;
+    }
+    return inspectOpenImage(fd.get(), info, problem);
+}
+
+bool inspectOpenImage(int fd, ImageInfo& info, std::string& problem) {
+    switch (kindOf(fd)) {
         case FileKind::Unreadable:
             problem = "cannot be read: " + systemError();
             return false;
-        case FileKind::Vkim: {
-            UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-            return readVkimImage(fd.get(), info, problem);
-        }
+        case FileKind::Vkim:
+            return readVkimImage(fd, info, problem);
         case FileKind::Elf:
-            return inspectElf(path, info, problem);
+            return inspectElf(fd, info, problem);
         case FileKind::Other:
             break;
     }
@@ -151,15 +156,19 @@ void VkCInventoryData::extractInventoryTreeFromFile(VkCErrorListPool& pool, cons
                                                     VkCInventoryItem*& tree) {
     tree = nullptr;
     const std::string file = path == nullptr ? "" : path;
+    const vksim::UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        return;
+    }
     std::unique_ptr<VkCInventoryItem> extracted;
     std::string problem;
-    switch (vksim::kindOf(file)) {
+    switch (vksim::kindOf(fd.get())) {
         case vksim::FileKind::Vkim:
-            extracted = vksim::vkimTree(file);
+            extracted = vksim::vkimTree(fd.get());
             break;
         case vksim::FileKind::Elf: {
             vksim::ElfInventory inventory;
-            extracted = vksim::elfTree(file, inventory, problem);
+            extracted = vksim::elfTree(fd.get(), inventory, problem);
             // A damaged inventory is worth a note, but a file without one is no error.
             if (!extracted && inventory.json.size() > 0) {
                 vksim::enterWarning(pool, vksim::kErrBadImage, "extractInventoryTreeFromFile",

@@ -27,6 +27,8 @@ struct ImageInfo {
 // Reads and checks an image: false when the file is no image of a known format, or its
 // checksum does not match its content; problem says which, for the user.
 VK_PLATFORM_API bool inspectImage(const std::string& path, ImageInfo& info, std::string& problem);
+// The same for a file already open for reading (from any offset).
+bool inspectOpenImage(int fd, ImageInfo& info, std::string& problem);
 
 // VKIM images (used by inspectImage and the vksim tool).
 bool readVkimImage(int fd, ImageInfo& info, std::string& problem);
@@ -41,6 +43,7 @@ struct ElfInventory {
 // False when the file is no readable ELF file or has no ".vkinventory" section.
 VK_PLATFORM_API bool readElfInventory(const std::string& path, ElfInventory& inventory,
                                       std::string& problem);
+bool readElfInventory(int fd, ElfInventory& inventory, std::string& problem);
 VK_PLATFORM_API bool writeElfImage(const std::string& path, const std::string& version,
                                    std::optional<uint32_t> firmwareType, uint64_t payloadSize,
                                    std::string& error);

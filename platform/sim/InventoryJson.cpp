@@ -32,6 +32,8 @@ class TreeBuilder {
                       VkCInventoryItem& item);
     bool checkKeys(const Json& object, const std::set<std::string>& allowed,
                    const std::string& place);
+    bool checkUpdateInfoFrom(const Json& item, const std::string& place);
+    bool checkNextStart(const Json& item, const std::string& place);
     bool nameOf(const VkCInventoryAddress& id, const Json& object, const std::string& place,
                 std::string& name);
 
@@ -40,12 +42,33 @@ class TreeBuilder {
     VkCErrorListPool scratch_;
 };
 
+// Parameters the item reports from the next start of the target on; only a reset reads them.
+bool TreeBuilder::checkNextStart(const Json& item, const std::string& place) {
+    const auto nextStart = item.find("nextStart");
+    if (nextStart == item.end()) {
+        return true;
+    }
+    VkCInventoryItem unused(scratch_, VkCInventoryAddress(), "");
+    return addParameters(*nextStart, place + ".nextStart", unused);
+}
+
 bool TreeBuilder::checkKeys(const Json& object, const std::set<std::string>& allowed,
                             const std::string& place) {
     for (auto it = object.begin(); it != object.end(); ++it) {
         if (allowed.count(it.key()) == 0) {
             return fail(place, "unknown member \"" + it.key() + "\"");
         }
+    }
+    return true;
+}
+
+// Only a reset of the target reads it; the tree does not show it.
+bool TreeBuilder::checkUpdateInfoFrom(const Json& item, const std::string& place) {
+    const auto from = item.find("updateInfoFrom");
+    VkCVersion version;
+    if (from != item.end() &&
+        !(from->is_string() && version.setByString(from->get<std::string>().c_str()))) {
+        return fail(place + ".updateInfoFrom", "expected a version text such as \"5.0\"");
     }
     return true;
 }
@@ -90,7 +113,9 @@ bool TreeBuilder::addItem(const Json& item, const std::string& place, VkCInvento
     if (!item.is_object()) {
         return fail(place, "expected an item object with an \"id\"");
     }
-    if (!checkKeys(item, {"id", "descr", "params", "items"}, place)) {
+    if (!checkKeys(item, {"id", "descr", "params", "items", "updateInfoFrom", "nextStart"},
+                   place) ||
+        !checkUpdateInfoFrom(item, place) || !checkNextStart(item, place)) {
         return false;
     }
     const auto idValue = item.find("id");

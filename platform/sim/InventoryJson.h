@@ -11,7 +11,8 @@
 // where "descr" names items with a non-predefined numeric ID, and "params" maps parameter
 // IDs to values, briefly by the ID's natural type ("SERIAL_NUMBER": 4711) or typed
 // ({"type": "UInt16", "value": 5, "descr": "...", "unit": "...", "modifiable": false,
-// "relevance": 0}).
+// "relevance": 0}). An item may also carry "updateInfoFrom": "5.0", which only a reset of the
+// target reads; the tree does not show it.
 namespace vksim {
 
 // Builds a tree whose root is a ROOT item holding the items of the array. On failure the

@@ -77,6 +77,89 @@ bool readAddress(const Json& doc, const std::string& origin, Target& target, std
     return true;
 }
 
+// The parts of a text split at every "/"; empty parts are kept, so "a//b" shows as broken.
+std::vector<std::string> splitAtSlashes(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t slash = text.find('/'); slash != std::string::npos; slash = text.find('/', start)) {
+        parts.push_back(text.substr(start, slash - start));
+        start = slash + 1;
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+bool readBootLoaderFile(const Json& value, std::vector<std::string>& file) {
+    if (!value.is_string()) {
+        return false;
+    }
+    file = splitAtSlashes(value.get<std::string>());
+    for (const std::string& part : file) {
+        if (part.empty() || part == "." || part == "..") {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool readInventoryPath(const Json& value, std::vector<VkCInventoryAddress::Element>& path) {
+    if (!value.is_string()) {
+        return false;
+    }
+    for (const std::string& text : splitAtSlashes(value.get<std::string>())) {
+        VkCInventoryAddress id;
+        if (!parseInventoryId(text, id)) {
+            return false;
+        }
+        path.push_back(id.elements().front());
+    }
+    return true;
+}
+
+bool readBootLoader(const Json& entry, const std::string& origin, const std::string& place,
+                    BootLoaderFile& bootLoader, std::string& error) {
+    if (!entry.is_object()) {
+        return fail(error, origin, place, "expected an object with \"file\" and \"part\"");
+    }
+    for (auto it = entry.begin(); it != entry.end(); ++it) {
+        if (it.key() != "file" && it.key() != "part") {
+            return fail(error, origin, place, "unknown member \"" + it.key() + "\"");
+        }
+    }
+    if (!readBootLoaderFile(entry.value("file", Json()), bootLoader.file)) {
+        return fail(error, origin, place + ".file",
+                    "expected a file path below cfdrive such as \"boot/loader.bin\" "
+                    "(relative, without \"..\")");
+    }
+    if (!readInventoryPath(entry.value("part", Json()), bootLoader.part)) {
+        return fail(error, origin, place + ".part",
+                    "expected item IDs from the top of the inventory such as "
+                    "\"HCN/HARDWARE/BOOTLOADER\"");
+    }
+    return true;
+}
+
+bool readBootLoaders(const Json& doc, const std::string& origin, Target& target,
+                     std::string& error) {
+    const auto list = doc.find("bootLoaders");
+    if (list == doc.end()) {
+        return true;
+    }
+    if (!list->is_array()) {
+        return fail(error, origin, "bootLoaders",
+                    "expected an array of {\"file\": ..., \"part\": ...} entries");
+    }
+    for (size_t i = 0; i < list->size(); ++i) {
+        BootLoaderFile bootLoader;
+        if (!readBootLoader((*list)[i], origin, "bootLoaders[" + std::to_string(i) + "]",
+                            bootLoader, error)) {
+            return false;
+        }
+        target.bootLoaders.push_back(std::move(bootLoader));
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string targetFileOf(const std::string& folder) {
@@ -115,7 +198,8 @@ bool readTargetDocument(const Json& doc, const std::string& origin, Target& targ
     target.updatePolls = static_cast<uint32_t>(polls);
     target.rebootCount = reboots;
     const auto faults = doc.find("faults");
-    if (faults != doc.end() && !parseFaults(*faults, origin, target.faults, error)) {
+    if ((faults != doc.end() && !parseFaults(*faults, origin, target.faults, error)) ||
+        !readBootLoaders(doc, origin, target, error)) {
         return false;
     }
     const auto inventory = doc.find("inventory");

@@ -13,6 +13,12 @@
 // run-time files the simulation keeps beside them.
 namespace vksim {
 
+// A boot loader image on the target's CN drive, taken up by its board at the next start.
+struct BootLoaderFile {
+    std::vector<std::string> file;                   // the folders below cfdrive/, the name
+    std::vector<VkCInventoryAddress::Element> part;  // item IDs from the top of the inventory
+};
+
 struct Target {
     std::string folder;  // absolute path of the target's folder
     Json doc;            // target.json as read; saved back with the changes of a call
@@ -23,6 +29,7 @@ struct Target {
     uint32_t updatePolls = 3;
     uint64_t rebootCount = 0;
     std::vector<Fault> faults;
+    std::vector<BootLoaderFile> bootLoaders;
 };
 
 std::string targetFileOf(const std::string& folder);     // target.json

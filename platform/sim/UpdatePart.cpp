@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "VkNInventoryIDs.h"
-#include "sim/InventoryJson.h"
+#include "sim/InventoryDocument.h"
 #include "sim/SimText.h"
 
 namespace vksim {
@@ -12,7 +12,7 @@ namespace vksim {
 namespace {
 
 namespace Ids = VkNInventoryIDs;
-using Element = VkCInventoryAddress::Element;
+using Element = InventoryElement;
 
 constexpr uint32_t kUpdateInfoEntryId = 14;
 
@@ -50,76 +50,6 @@ std::vector<Element> partPathOf(uint32_t type) {
     }
 }
 
-bool idIs(const Json& item, const Element& element) {
-    VkCInventoryAddress id;
-    const auto text = item.find("id");
-    return text != item.end() && text->is_string() &&
-           parseInventoryId(text->get<std::string>(), id) && id.getCategory() == element.category &&
-           id.getIndex() == element.index;
-}
-
-Json* findItem(Json& items, const Element& element) {
-    if (!items.is_array()) {
-        return nullptr;
-    }
-    for (Json& item : items) {
-        if (item.is_object() && idIs(item, element)) {
-            return &item;
-        }
-    }
-    return nullptr;
-}
-
-Json& findOrAddItem(Json& parent, const Element& element) {
-    Json& items = parent["items"];
-    if (Json* found = findItem(items, element)) {
-        return *found;
-    }
-    Json item = Json::object();
-    item["id"] = formatInventoryId(element.category, element.index);
-    items.push_back(item);
-    return items.back();
-}
-
-// The key of params that names the parameter category, or empty.
-std::string parameterKey(const Json& item, uint32_t category) {
-    const auto params = item.find("params");
-    if (params == item.end() || !params->is_object()) {
-        return "";
-    }
-    for (auto it = params->begin(); it != params->end(); ++it) {
-        VkCInventoryAddress id;
-        if (parameterIdOf(it.key(), id) && id.getCategory() == category && id.getIndex() == 1) {
-            return it.key();
-        }
-    }
-    return "";
-}
-
-// The value of a parameter, brief or typed; null Json when absent.
-Json parameterValue(const Json& item, uint32_t category) {
-    const std::string key = parameterKey(item, category);
-    if (key.empty()) {
-        return Json();
-    }
-    const Json& value = item["params"][key];
-    return value.is_object() ? value.value("value", Json()) : value;
-}
-
-void setParameter(Json& item, uint32_t category, const Json& value) {
-    const std::string key = parameterKey(item, category);
-    if (key.empty()) {
-        item["params"][Ids::Map.get(category)] = value;
-        return;
-    }
-    Json& slot = item["params"][key];
-    if (slot.is_object()) {
-        slot["value"] = value;
-    } else {
-        slot = value;
-    }
-}
-
 bool isEntry14(const Json& item) {
     const Json id = parameterValue(item, Ids::Category_ID);
     uint64_t number = 0;
@@ -144,6 +74,27 @@ Json& updateInfoEntry(Json& board) {
     Json& entry = findOrAddItem(updateInfo, {Ids::Category_INFO, freeIndex});
     setParameter(entry, Ids::Category_ID, kUpdateInfoEntryId);
     return entry;
+}
+
+// A board that runs without its user firmware (or user FPGA firmware) starts the one just
+// written at the next start of the target.
+void startUserPartAtNextStart(Json& board, uint32_t type) {
+    uint32_t active = 0;
+    if (type == VkNInventoryManager::FwFirmware) {
+        active = Ids::Category_ACTIVE_FIRMWARE;
+    } else if (type == VkNInventoryManager::FwFpgaFirmware) {
+        active = Ids::Category_ACTIVE_FPGA;
+    } else {
+        return;
+    }
+    const Json state = parameterValue(board, active);
+    uint64_t value = 0;
+    const bool withoutUserPart =
+        (state.is_number_unsigned() && state.get<uint64_t>() >= 2) ||
+        (state.is_string() && parseUnsigned(state.get<std::string>(), 0xFF, value) && value >= 2);
+    if (withoutUserPart) {
+        board["nextStart"][Ids::Map.get(active)] = 1u;
+    }
 }
 
 Json* boardItem(Json& doc, const VkCInventoryAddress& board) {
@@ -215,6 +166,7 @@ bool applyUpdateToDocument(Json& doc, const VkCInventoryAddress& board,
     setParameter(*part, Ids::Category_CHECKSUM_CRC32, image.checksum);
     setParameter(*part, Ids::Category_TIMESTAMP, when);
     setParameter(*part, Ids::Category_VERSION_HISTORY, history);
+    startUserPartAtNextStart(*boardJson, type);
     return true;
 }
 

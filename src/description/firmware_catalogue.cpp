@@ -79,5 +79,6 @@ int32_t readFirmwareDescription(VkCErrorListPool& errors, VkTCmdOptions options,
     examineUpdateFiles(errors, options.firmwareFolder, state.fileCatalogue);
     announceEntriesAndSizes(options.firmwareFolder, state.fileCatalogue, state.maxUpdatePass);
     firmwareVersion = containerFirmwareVersion(state.fileCatalogue);
+    state.catalogueRead = true;
     return 0;
 }

@@ -22,7 +22,10 @@ constexpr size_t kMaxAddressCharacters = 4096;
 void resetModuleState(const VkTCmdOptions& options) {
     ModuleState& state = moduleState();
     state.fileCatalogue.clear();
+    state.catalogueRead = false;
     state.fileCount = 0;
+    state.maxUpdatePass = 0;
+    state.remoteFileHandles.clear();
     state.boardCount = 0;
     forgetUpdatePlan();  // a host must not take an earlier run's plan for this run's
     if (options.verbose) {

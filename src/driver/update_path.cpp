@@ -10,6 +10,7 @@
 #include "update/bus_fpga_check.h"
 #include "update/plan_query.h"
 #include "update/plan_report.h"
+#include "update/update_sequence.h"
 
 namespace {
 
@@ -52,7 +53,6 @@ void matchAndCheckCompatibility(VkCErrorListPool& pool, BoardTable& table, VkTDe
 int32_t runManagerPath(VkCErrorListPool& pool, const VkTCmdOptions& options,
                        VkCInventoryRootHandle* root, VkTDeviceHandle device, BoardTable& table,
                        const VkCVersion& firmwareVersion) {
-    (void)root;  // used by the update sequence
     createRemoteFileHandles(options);
     const size_t count = boardsInRun(table);
     for (size_t i = 0; i < count; ++i) {
@@ -63,13 +63,12 @@ int32_t runManagerPath(VkCErrorListPool& pool, const VkTCmdOptions& options,
         return reportVersionsToManager(table, options, firmwareVersion);
     }
     checkBusFpgaFiles(pool, table, device, options);
-    return runUpdateSequenceStep();
+    return runUpdateSequence(pool, root, options, table, device);
 }
 
 int32_t runConsolePath(VkCErrorListPool& pool, const VkTCmdOptions& options,
                        VkCInventoryRootHandle* root, VkTDeviceHandle device, BoardTable& table,
                        const VkCVersion& firmwareVersion) {
-    (void)root;  // used by the update sequence
     createRemoteFileHandles(options);
     if (options.mode == Update || options.mode == ShowPlan) {
         matchAndCheckCompatibility(pool, table, device, options, firmwareVersion);
@@ -80,8 +79,10 @@ int32_t runConsolePath(VkCErrorListPool& pool, const VkTCmdOptions& options,
     warnAboutBoardsWithoutUserFirmware(table, options);
     traceDevicesToUpdate(table, options);
     if (options.mode != ShowPlan) {
+        // What this update is about to do, for a host that checks the result afterwards.
+        rememberUpdatePlan(describeUpdatePlan(table, options));
         trace(L"update...\n");
-        return runUpdateSequenceStep();
+        return runUpdateSequence(pool, root, options, table, device);
     }
     printUpdatePlan(options, table);
     rememberUpdatePlan(describeUpdatePlan(table, options));

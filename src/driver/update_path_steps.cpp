@@ -68,8 +68,3 @@ void traceDevicesToUpdate(const BoardTable& table, const VkTCmdOptions& options)
         }
     }
 }
-
-int32_t runUpdateSequenceStep() {
-    reportMessage(L"ERROR: Updating is not available in this version of the library.\n");
-    return 1;
-}

@@ -21,7 +21,3 @@ void warnAboutBoardsWithoutUserFirmware(const BoardTable& table, const VkTCmdOpt
 
 // With verbose output: the selected boards and their matched files.
 void traceDevicesToUpdate(const BoardTable& table, const VkTCmdOptions& options);
-
-// Where the update sequence runs. This version of the library has none: the message says
-// so and the result is 1.
-int32_t runUpdateSequenceStep();

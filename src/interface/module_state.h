@@ -14,11 +14,12 @@ struct ModuleState {
     bool outputToHost = false;   // messages go to the host; only ever switched on
     bool verboseOutput = false;  // step tracing; only ever switched on
     std::vector<UpdateFileRecord> fileCatalogue;
+    bool catalogueRead = false;  // this run read a description (its catalogue may be empty)
     uint32_t fileCount = 0;
     uint32_t maxUpdatePass = 0;
     std::vector<VkNInventoryManager::VkSRemoteFileHandle> remoteFileHandles;
     uint32_t boardCount = 0;
-    uint32_t transferStop = 0;  // set by the transfer on one error code; never cleared
+    uint32_t transferStop = 0;  // set by the transfer on one error code; cleared per update run
     // Progress display, shared between the update stage and the progress thread.
     std::atomic<bool> progressRunning{false};
     std::atomic<uint32_t> progressPercent{0};

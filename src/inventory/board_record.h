@@ -7,6 +7,7 @@
 #include "VkCString.h"
 #include "VkCVersion.h"
 #include "VkTCmdOptions.h"
+#include "inventory/relaxed_atomic.h"
 
 // Number of installed-part slots (numbered from 1 in the slot tables).
 constexpr int kInstalledVersionSlots = 16;
@@ -14,9 +15,13 @@ constexpr int kVersionHistorySlots = 10;
 constexpr int kTimestampSlots = 9;
 constexpr int kInstalledChecksumSlots = 13;
 
+// Per-match byte flags. The progress display reads them while the status stage writes them.
+using MatchFlags = std::vector<RelaxedAtomic<uint8_t>>;
+
 // One updatable board of the target: what the inventory scan read about it and the per-run
 // state the later stages write. The per-match vectors have one entry per catalogue entry
-// (fileCount at the time of the scan); positions below matchCount are in use.
+// (fileCount at the time of the scan); positions below matchCount are in use. The fields that
+// the progress display reads while the update stages write them are relaxed atomics.
 struct BoardRecord {
     VkCInventoryAddress address;
     VkCString boardType;
@@ -47,17 +52,17 @@ struct BoardRecord {
     bool hasUpdateInfo = false;
     bool hasIpAddress = false;
     bool updateFinished = false;
-    uint32_t failedPass = 0;
+    RelaxedAtomic<uint32_t> failedPass = 0;
     bool filesUpdateOk = false;
     bool filesUpdateFailed = false;
     uint32_t statusPollFailures = 0;
-    uint32_t updateProgress = 0;
+    RelaxedAtomic<uint32_t> updateProgress = 0;
     VkCErrorListPool* errorPool = nullptr;  // owned by the error manager, never released here
     uint32_t matchCount = 0;
-    std::vector<int32_t> matchFiles;    // catalogue indices, -1 = none
-    std::vector<uint8_t> fileFailed;    // incompatible, or its update failed
-    std::vector<uint8_t> fileUpToDate;  // already installed
-    std::vector<uint8_t> fileUpdated;   // update reported finished
+    std::vector<int32_t> matchFiles;  // catalogue indices, -1 = none
+    MatchFlags fileFailed;            // incompatible, or its update failed
+    MatchFlags fileUpToDate;          // already installed
+    MatchFlags fileUpdated;           // update reported finished
     VkCVersion installedVersions[kInstalledVersionSlots];
     VkCString versionHistories[kVersionHistorySlots];
     VkCString timestamps[kTimestampSlots];

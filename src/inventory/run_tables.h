@@ -32,12 +32,12 @@ inline UpdateFileRecord* catalogueEntry(int32_t k) {
 }
 
 // The per-match flag at position j, false when the vector is shorter.
-inline bool matchFlag(const std::vector<uint8_t>& flags, size_t j) {
+inline bool matchFlag(const MatchFlags& flags, size_t j) {
     return j < flags.size() && flags[j] != 0;
 }
 
 // Sets the per-match flag at position j when the vector has it.
-inline void setMatchFlag(std::vector<uint8_t>& flags, size_t j) {
+inline void setMatchFlag(MatchFlags& flags, size_t j) {
     if (j < flags.size()) {
         flags[j] = 1;
     }

@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstring>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -14,48 +12,19 @@
 #include "reporting/format.h"
 #include "update/fetch_temp_file.h"
 #include "update/file_compare.h"
+#include "update/remote_files.h"
 
 namespace {
-
-// A file-transfer client on the target; deleted when it goes out of scope.
-class FtClient {
-  public:
-    FtClient(VkCErrorListPool& pool, VkTDeviceHandle device) : pool_(pool) {
-        open_ = VkLnk_createFTClientHandle(pool, device, handle_) == 0;
-    }
-    ~FtClient() {
-        if (open_ && VkLnk_deleteFTClientHandle(pool_, handle_) != 0) {
-            trace(L"ERROR: Cannot delete FT client handle!\n");
-        }
-    }
-    FtClient(const FtClient&) = delete;
-    FtClient& operator=(const FtClient&) = delete;
-
-    bool isOpen() const { return open_; }
-    VkTFTClientHandle handle() const { return handle_; }
-
-  private:
-    VkCErrorListPool& pool_;
-    VkTFTClientHandle handle_ = nullptr;
-    bool open_ = false;
-};
-
-struct ReleaseErrorList {
-    void operator()(VkCErrorListPool* list) const {
-        VkCErrorManager::getInstance().deleteErrorList(list);
-    }
-};
-using FetchErrorList = std::unique_ptr<VkCErrorListPool, ReleaseErrorList>;
 
 // Fetches the target's copy into the fetch file. Its errors are recorded in a list of its
 // own, released right after: a file that is not on the target yet is no error of the run.
 bool fetchInstalledCopy(VkTFTClientHandle client, const std::string& folder,
                         const std::string& name) {
-    FetchErrorList errors(VkCErrorManager::getInstance().createErrorList(0, 1, 20, 5, 300));
-    if (!errors) {
+    SeparateErrorList errors;
+    if (!errors.valid()) {
         return false;
     }
-    return VkLnk_getFileU(*errors, nullptr, client, folder.c_str(), name.c_str(),
+    return VkLnk_getFileU(errors.get(), nullptr, client, folder.c_str(), name.c_str(),
                           moduleState().tempFileName.c_str(), nullptr, nullptr) >= 0;
 }
 
@@ -72,10 +41,10 @@ void checkInstalledCopy(VkTFTClientHandle client, BoardRecord& board, size_t i,
                         const UpdateFileRecord& file, const VkTCmdOptions& options) {
     std::string folder;
     std::string name;
-    if (!remoteLocation(file.TargetFileName, folder, name)) {
+    if (!remoteLocation(file.TargetFileName, kCheckPathCapacity, folder, name)) {
         trace(L"ERROR: Target file name of %s is too long (%u characters, at most %u)!\n",
               file.FileName.c_str(), static_cast<unsigned>(file.TargetFileName.length()),
-              static_cast<unsigned>(kRemotePathCapacity - 2 - std::strlen(kCnDriveRoot)));
+              static_cast<unsigned>(longestTargetFileName(kCheckPathCapacity)));
         return;
     }
     if (!fetchInstalledCopy(client, folder, name)) {
@@ -113,17 +82,6 @@ void checkBoard(VkTFTClientHandle client, BoardRecord& board, const VkTCmdOption
 
 }  // namespace
 
-bool remoteLocation(const VkCString& targetFileName, std::string& folder, std::string& name) {
-    const std::string path = std::string(kCnDriveRoot) + "/" + targetFileName.str();
-    if (path.size() >= kRemotePathCapacity) {
-        return false;
-    }
-    const size_t slash = path.rfind('/');
-    folder = path.substr(0, slash);
-    name = path.substr(slash + 1);
-    return true;
-}
-
 void checkBusFpgaFiles(VkCErrorListPool& pool, BoardTable& table, VkTDeviceHandle device,
                        const VkTCmdOptions& options) {
     switch (prepareFetchFile()) {
@@ -136,7 +94,7 @@ void checkBusFpgaFiles(VkCErrorListPool& pool, BoardTable& table, VkTDeviceHandl
         case FetchFileStatus::Ready:
             break;
     }
-    FtClient client(pool, device);
+    FtClientHandle client(pool, device);
     if (!client.isOpen()) {
         trace(L"ERROR: Cannot create FT client handle!\n");
         return;
@@ -144,7 +102,10 @@ void checkBusFpgaFiles(VkCErrorListPool& pool, BoardTable& table, VkTDeviceHandl
     const size_t count = boardsInRun(table);
     for (size_t b = 0; b < count; ++b) {
         if (isBoardSelected(table[b], options)) {
-            checkBoard(client.handle(), table[b], options);
+            checkBoard(client.get(), table[b], options);
         }
+    }
+    if (client.close() != 0) {
+        trace(L"ERROR: Cannot delete FT client handle!\n");
     }
 }

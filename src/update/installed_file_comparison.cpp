@@ -81,7 +81,9 @@ void compareBoard(BoardRecord& board) {
 }  // namespace
 
 void checkVersions(BoardTable& table, const VkTCmdOptions& options) {
-    if (boardsInRun(table) == 0 || filesInCatalogue() == 0) {
+    // No board table, or no description read. A description that lists no files is a valid,
+    // empty catalogue: nothing is compared and nothing will be written.
+    if (boardsInRun(table) == 0 || !moduleState().catalogueRead) {
         reportMessage(
             L"ERROR: Unexpected error. No handles to update devices or update files "
             L"found.\n\tPlease retry update after power-cycle target device.\n\tIf the "

@@ -5,6 +5,8 @@
 #include "inventory/board_selection.h"
 #include "inventory/run_tables.h"
 #include "reporting/format.h"
+#include "update/boot_loader_update.h"
+#include "update/installed_file_comparison.h"
 
 namespace {
 
@@ -40,6 +42,20 @@ PlanDecision decide(const BoardRecord& board, bool selected, size_t j,
     return file.IsSelected ? PlanDecision::Install : PlanDecision::NotSelected;
 }
 
+std::string installedVersionText(const BoardRecord& board, const UpdateFileRecord& file) {
+    InstalledSlots slots;
+    const VkCVersion* installed = nullptr;
+    if (file.IsBootLoader) {
+        installed = &installedBootLoaderVersion(board);
+    } else if (installedSlotsOf(file, slots)) {
+        installed = &board.installedVersion(slots.versionSlot);
+    }
+    if (installed == nullptr || installed->getAsULong64() == 0) {
+        return "";
+    }
+    return installed->getAsString().str();
+}
+
 PlanBoard describeBoard(size_t index, const BoardRecord& board, const VkTCmdOptions& options) {
     PlanBoard described;
     described.boardIndex = static_cast<uint32_t>(index);
@@ -63,6 +79,8 @@ PlanBoard describeBoard(size_t index, const BoardRecord& board, const VkTCmdOpti
             described.selected && j < board.matchCount && !matchFlag(board.fileUpToDate, j);
         match.updatePass = file->UpdatePass;
         match.decision = decide(board, described.selected, j, *file);
+        match.installedVersion = installedVersionText(board, *file);
+        match.bootLoader = file->IsBootLoader;
         described.matches.push_back(std::move(match));
     }
     return described;

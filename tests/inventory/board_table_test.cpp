@@ -5,6 +5,10 @@
 
 namespace {
 
+std::vector<uint8_t> values(const MatchFlags& flags) {
+    return std::vector<uint8_t>(flags.begin(), flags.end());
+}
+
 TEST(BoardTable, NewRecordHasInitialValues) {
     BoardTable table;
     BoardRecord& record = appendBoardRecord(table, 3);
@@ -13,9 +17,9 @@ TEST(BoardTable, NewRecordHasInitialValues) {
     EXPECT_NE(record.errorPool, nullptr);
     EXPECT_EQ(record.matchCount, 0u);
     EXPECT_EQ(record.matchFiles, (std::vector<int32_t>{-1, -1, -1}));
-    EXPECT_EQ(record.fileFailed, (std::vector<uint8_t>{0, 0, 0}));
-    EXPECT_EQ(record.fileUpToDate, (std::vector<uint8_t>{0, 0, 0}));
-    EXPECT_EQ(record.fileUpdated, (std::vector<uint8_t>{0, 0, 0}));
+    EXPECT_EQ(values(record.fileFailed), (std::vector<uint8_t>{0, 0, 0}));
+    EXPECT_EQ(values(record.fileUpToDate), (std::vector<uint8_t>{0, 0, 0}));
+    EXPECT_EQ(values(record.fileUpdated), (std::vector<uint8_t>{0, 0, 0}));
     for (int slot = 1; slot <= kInstalledChecksumSlots; ++slot) {
         EXPECT_EQ(record.installedChecksum(slot), kUnknownChecksum) << "slot " << slot;
     }
@@ -41,7 +45,7 @@ TEST(BoardTable, EmptyCatalogueStillGivesArraysOfZeroEntries) {
 TEST(BoardTable, RecordsKeepTheirArraysAndOwnPoolsAsTheTableGrows) {
     BoardTable table;
     const int32_t* firstArray = appendBoardRecord(table, 4).matchFiles.data();
-    const uint8_t* firstFlags = table[0].fileUpdated.data();
+    const RelaxedAtomic<uint8_t>* firstFlags = table[0].fileUpdated.data();
     VkCErrorListPool* firstPool = table[0].errorPool;
     table[0].serialNumber = 101;
     appendBoardRecord(table, 4);

@@ -105,6 +105,7 @@ class PlanningTest : public ::testing::Test {
         state.outputToHost = false;
         state.verboseOutput = false;
         state.fileCatalogue.clear();
+        state.catalogueRead = false;
         state.fileCount = 0;
         state.boardCount = 0;
         state.maxUpdatePass = 0;
@@ -125,6 +126,7 @@ class PlanningTest : public ::testing::Test {
 
     // Sets the catalogue; must come before the boards, whose match arrays it sizes.
     void setCatalogue(std::vector<UpdateFileRecord> files) {
+        moduleState().catalogueRead = true;
         moduleState().fileCatalogue = std::move(files);
         moduleState().fileCount = static_cast<uint32_t>(moduleState().fileCatalogue.size());
     }

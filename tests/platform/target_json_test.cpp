@@ -74,6 +74,20 @@ const BadTarget kBadTargets[] = {
      "inventory[0].items[1].params.VERSION: expected a version text"},
     {"SameParameterTwice", [](Json& d) { board(d)["items"][1]["params"]["VERSION.1"] = "2.0"; },
      "inventory[0].items[1].params.VERSION.1: the item already has the parameter VERSION"},
+    {"BootLoaderOutOfTheDrive",
+     [](Json& d) {
+         d["bootLoaders"] = Json::parse(R"([{"file": "boot/a.bin", "part": "HCN"},
+                                             {"file": "boot/../../a.bin", "part": "HCN"}])");
+     },
+     "bootLoaders[1].file: expected a file path below cfdrive"},
+    {"BootLoaderAbsoluteFile",
+     [](Json& d) { d["bootLoaders"] = Json::parse(R"([{"file": "/a.bin", "part": "HCN"}])"); },
+     "bootLoaders[0].file: expected a file path below cfdrive"},
+    {"BootLoaderBadPart",
+     [](Json& d) { d["bootLoaders"] = Json::parse(R"([{"file": "a.bin", "part": "HCN//X"}])"); },
+     "bootLoaders[0].part: expected item IDs"},
+    {"BadUpdateInfoFrom", [](Json& d) { board(d)["items"][2]["updateInfoFrom"] = "5.x"; },
+     "inventory[0].items[2].updateInfoFrom: expected a version text"},
 };
 
 class BadTargetTest : public SimTest, public ::testing::WithParamInterface<BadTarget> {};

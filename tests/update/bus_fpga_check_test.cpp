@@ -1,4 +1,5 @@
 #include "update/bus_fpga_check.h"
+#include "update/remote_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -263,18 +264,22 @@ TEST(FetchFile, UnusableTemporaryFolderFailsWithoutAName) {
     moduleState().tempFileName = saved;
 }
 
-TEST(RemoteLocation, SplitsAtTheLastSlash) {
+TEST(RemoteLocation, SplitsAtTheLastSlashAndRefusesWhatDoesNotFit) {
     std::string folder;
     std::string name;
-    ASSERT_TRUE(remoteLocation("bus.rbf", folder, name));
+    ASSERT_TRUE(remoteLocation("bus.rbf", 512, folder, name));
     EXPECT_EQ(folder, "/mnt/cn/cfdrive");
     EXPECT_EQ(name, "bus.rbf");
-    ASSERT_TRUE(remoteLocation("fpga/v2/bus.rbf", folder, name));
+    ASSERT_TRUE(remoteLocation("fpga/v2/bus.rbf", 512, folder, name));
     EXPECT_EQ(folder, "/mnt/cn/cfdrive/fpga/v2");
     EXPECT_EQ(name, "bus.rbf");
-    ASSERT_TRUE(remoteLocation(VkCString(std::string(495, 'n')), folder, name));
-    EXPECT_EQ(folder.size() + 1 + name.size(), 511u);
-    EXPECT_FALSE(remoteLocation(VkCString(std::string(496, 'n')), folder, name));
+    for (const size_t capacity : {size_t(512), size_t(255)}) {
+        const size_t longest = longestTargetFileName(capacity);
+        ASSERT_TRUE(remoteLocation(VkCString(std::string(longest, 'n')), capacity, folder, name));
+        EXPECT_EQ(folder.size() + 1 + name.size(), capacity - 1);
+        EXPECT_FALSE(
+            remoteLocation(VkCString(std::string(longest + 1, 'n')), capacity, folder, name));
+    }
 }
 
 }  // namespace

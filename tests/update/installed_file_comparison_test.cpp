@@ -225,15 +225,22 @@ TEST_F(CheckVersionsTest, EmptyBoardTableEndsTheProcess) {
         ::testing::ExitedWithCode(1), kNoHandlesPattern);
 }
 
-TEST_F(CheckVersionsTest, EmptyCatalogueEndsTheProcess) {
+TEST_F(CheckVersionsTest, CatalogueNotReadEndsTheProcess) {
     installedBoard();
-    setCatalogue({});
+    moduleState().catalogueRead = false;
     EXPECT_EXIT(
         {
             ::dup2(STDERR_FILENO, STDOUT_FILENO);
             checkVersions(table, VkTCmdOptions());
         },
         ::testing::ExitedWithCode(1), kNoHandlesPattern);
+}
+
+// A description that lists no files is a valid catalogue: nothing to compare, no exit.
+TEST_F(CheckVersionsTest, EmptyCatalogueIsCompared) {
+    setCatalogue({});
+    addBoard("VK7101");
+    EXPECT_EQ(captureStdout([&] { checkVersions(table, VkTCmdOptions()); }), "");
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
-// A simulated target of its own for a test: <scratch>/targets/<name>/target.json with an
-// empty inventory and a cfdrive folder, found through VK_SIM_TARGETS, and a device handle on
-// it from the ordinary device search.
+// A simulated target of its own for a test: <scratch>/targets/<name>/target.json with the
+// inventory given (none by default) and a cfdrive folder, found through VK_SIM_TARGETS, and a
+// device handle on it from the ordinary device search.
 #include <stdlib.h>
 
 #include <cstring>
@@ -13,12 +13,14 @@
 
 class SimTarget {
   public:
-    SimTarget(const ScratchFolder& scratch, const std::string& name, const std::string& faults)
+    // inventory: the JSON array of the target's inventory items.
+    SimTarget(const ScratchFolder& scratch, const std::string& name, const std::string& faults,
+              const std::string& inventory = "[]")
         : folder_(scratch.file("targets/" + name)), name_(name) {
         scratch.write("targets/" + name + "/target.json",
                       text("{\"systemName\": \"" + name +
-                           "\", \"ipAddress\": \"10.20.30.40\", \"inventory\": [], \"faults\": " +
-                           faults + "}\n"));
+                           "\", \"ipAddress\": \"10.20.30.40\", \"inventory\": " + inventory +
+                           ", \"faults\": " + faults + "}\n"));
         scratch.write("targets/" + name + "/cfdrive/.keep", {});
         ::setenv("VK_SIM_TARGETS", scratch.file("targets").c_str(), 1);
         open();

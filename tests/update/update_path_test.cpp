@@ -16,9 +16,6 @@ using namespace planning_test;
 // The debugger output channel writes to standard error only when asked to, decided once.
 const bool kDebugOutputOn = ::setenv("VK_DEBUG_OUTPUT", "1", 1) == 0;
 
-const char* const kNotAvailable =
-    "ERROR: Updating is not available in this version of the library.\n";
-
 class UpdatePathTest : public PlanningTest {
   protected:
     void SetUp() override {
@@ -98,13 +95,14 @@ TEST_F(UpdatePathTest, VersionReportOfIncompatibleFirmwareStillEndsWithEvents3An
               "       are not compatible with firmware version 5.1.\n");
 }
 
-TEST_F(UpdatePathTest, ManagerUpdateStopsBeforeTheUpdateSequence) {
+// Without a root handle the target cannot be locked: the sequence opens (event 1) and ends
+// with result 1 and nothing printed.
+TEST_F(UpdatePathTest, ManagerUpdateHandsOverToTheUpdateSequence) {
     VkTCmdOptions options;
     options.mode = Update;
     EXPECT_EQ(manager(options), 1);
     EXPECT_EQ(moduleState().remoteFileHandles.size(), 1u);
-    EXPECT_EQ(hostTexts(), std::vector<std::string>{kNotAvailable});
-    EXPECT_EQ(eventCodes(), (std::vector<uint32_t>{19, 18, 20, 19, 35}));
+    EXPECT_EQ(eventCodes(), (std::vector<uint32_t>{19, 18, 20, 19, 1}));
 }
 
 TEST_F(UpdatePathTest, RemoteFileHandlesAreMadeOnlyForUpdate) {
@@ -135,13 +133,18 @@ TEST_F(UpdatePathTest, ShowPlanPrintsThePlanAndReturns0) {
     EXPECT_EQ(lastUpdatePlan().boards.size(), 2u);
 }
 
-TEST_F(UpdatePathTest, ConsoleUpdateStopsBeforeTheUpdateSequence) {
+TEST_F(UpdatePathTest, ConsoleUpdateKeepsItsPlanAndHandsOverToTheUpdateSequence) {
     VkTCmdOptions options;
     options.mode = Update;
     options.skipInstalledCheck = true;
+    rememberUpdatePlan(UpdatePlan());
     EXPECT_EQ(console(options), 1);
-    EXPECT_EQ(output, kNotAvailable);
-    EXPECT_EQ(table[0].matchCount, 1u);
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(pool.getErrorCount(), 1u);
+    ASSERT_NE(GetLastUpdatePlan(), nullptr);
+    ASSERT_EQ(lastUpdatePlan().boards.size(), 2u);
+    ASSERT_EQ(lastUpdatePlan().boards[0].matches.size(), 1u);
+    EXPECT_EQ(lastUpdatePlan().boards[0].matches[0].decision, PlanDecision::Install);
 }
 
 TEST_F(UpdatePathTest, OtherModesSkipMatchingAndCompatibility) {
@@ -151,7 +154,7 @@ TEST_F(UpdatePathTest, OtherModesSkipMatchingAndCompatibility) {
     recordEvents();
     EXPECT_EQ(console(options), 1);
     EXPECT_EQ(table[0].matchCount, 0u);
-    EXPECT_TRUE(eventCodes().empty());
+    EXPECT_EQ(eventCodes(), std::vector<uint32_t>{1});
 }
 
 TEST_F(UpdatePathTest, VerboseTracesTheStepsAndTheDevicesToUpdate) {
@@ -172,8 +175,7 @@ TEST_F(UpdatePathTest, VerboseTracesTheStepsAndTheDevicesToUpdate) {
         "IOROUTER[4] (VK7101):\n"
         "    user.bin (active, not installed)\n"
         "    fpga\\user.bit (inactive, not installed)\n"
-        "update...\n" +
-        std::string(kNotAvailable);
+        "update...\n";
     ASSERT_GE(output.size(), devices.size()) << output;
     EXPECT_EQ(output.substr(output.size() - devices.size()), devices) << output;
     EXPECT_EQ(output.find("checkVersions"), std::string::npos);
