@@ -33,7 +33,10 @@ struct PlanMatch {
     // The version the board reports for this kind of file; empty when it reports none (bus
     // FPGA images are plain files on the CN drive and have no reported version).
     std::string installedVersion;
-    bool bootLoader = false;  // takes effect at the next start of the target
+    // A boot loader (a boot loader entry, or a file of the boot loader firmware type): it
+    // takes effect at the next start of the target, and until then the target reports the
+    // version it runs.
+    bool bootLoader = false;
 };
 
 struct PlanBoard {

@@ -28,8 +28,8 @@ Command commandFromWord(const std::string& word) {
     return Command::None;
 }
 
-// A slot number: decimal digits only, at most 4294967295.
-bool parseSlot(const std::string& text, uint32_t& slot) {
+// A decimal number from 0 to 4294967295, digits only.
+bool parseUnsigned32(const std::string& text, uint32_t& slot) {
     if (text.empty() || text.size() > 10 ||
         text.find_first_not_of("0123456789") != std::string::npos) {
         return false;
@@ -46,6 +46,7 @@ bool parseSlot(const std::string& text, uint32_t& slot) {
 struct RawValues {
     std::string command;
     std::string slot;
+    std::string stallSeconds;
     std::string events;
     bool help = false;
     bool version = false;
@@ -75,6 +76,8 @@ void defineOptions(CLI::App& app, CommandLine& line, RawValues& raw) {
     app.add_option("--events", raw.events);
     app.add_flag("--print-versions", line.printVersions);
     app.add_flag("--json", line.planJson);
+    app.add_flag("--verify", line.verify);
+    app.add_option("--stall-timeout", raw.stallSeconds);
     app.add_option("--targets", line.targetsFolder);
 }
 
@@ -94,6 +97,29 @@ std::string checkExtras(const std::vector<std::string>& extras) {
             return "unknown option '" + extra + "'";
         }
         return "unexpected argument '" + extra + "'; give one command";
+    }
+    return "";
+}
+
+// The options of the update command alone.
+std::string checkUpdateOptions(const CLI::App& app, const RawValues& raw, CommandLine& line) {
+    const bool update = line.command == Command::Update;
+    if (given(app, "--stall-timeout")) {
+        uint32_t seconds = 0;
+        if (!update) {
+            return "--stall-timeout is an option of the update command only";
+        }
+        if (!parseUnsigned32(raw.stallSeconds, seconds)) {
+            return "--stall-timeout needs a number of seconds from 0 to 4294967295, not '" +
+                   raw.stallSeconds + "'";
+        }
+        line.stallSeconds = raw.stallSeconds;
+    }
+    if (line.verify && !update) {
+        return "--verify is an option of the update command only";
+    }
+    if (line.verify && line.eventsJson) {
+        return "--verify and --events json exclude each other; give one of them";
     }
     return "";
 }
@@ -124,7 +150,7 @@ std::string checkCommandLine(const CLI::App& app, const RawValues& raw, CommandL
         return "the " + word + " command needs a target: give --ip ADDRESS-OR-HOSTNAME or " +
                "--system NAME";
     }
-    if (given(app, "--slot") && !parseSlot(raw.slot, line.slot)) {
+    if (given(app, "--slot") && !parseUnsigned32(raw.slot, line.slot)) {
         return "--slot needs a slot number from 0 to 4294967295, not '" + raw.slot + "'";
     }
     if (given(app, "--events")) {
@@ -132,6 +158,10 @@ std::string checkCommandLine(const CLI::App& app, const RawValues& raw, CommandL
             return "--events takes only the value json, not '" + raw.events + "'";
         }
         line.eventsJson = true;
+    }
+    const std::string updateError = checkUpdateOptions(app, raw, line);
+    if (!updateError.empty()) {
+        return updateError;
     }
     if (line.printVersions && !line.eventsJson) {
         return "--print-versions works only together with --events json";

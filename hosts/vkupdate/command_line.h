@@ -27,6 +27,8 @@ struct CommandLine {
     bool eventsJson = false;
     bool printVersions = false;
     bool planJson = false;
+    bool verify = false;        // update: check afterwards that the selected files are installed
+    std::string stallSeconds;   // update: VK_UPDATE_STALL_SECONDS; empty: leave it as it is
     std::string targetsFolder;  // empty: leave VK_SIM_TARGETS as it is
 };
 

@@ -11,10 +11,12 @@
 #include "description_discovery.h"
 #include "exit_status.h"
 #include "host_callback.h"
+#include "interruption_notice.h"
 #include "json_event_printer.h"
 #include "option_mapping.h"
 #include "plan_json.h"
 #include "stdout_diversion.h"
+#include "update_verification.h"
 
 namespace {
 
@@ -68,9 +70,29 @@ int runCatalogueTable(const VkTCmdOptions& options) {
     return result;
 }
 
+// The update, and with --verify the check that every file it selected is now installed.
+int runUpdate(const CommandLine& line, const VkTCmdOptions& options) {
+    InterruptionNotice notice;
+    VkCErrorListPool pool;
+    const int32_t result = VkSmartUpdateTool(pool, options);
+    if (result != 0 || !line.verify) {
+        return result;
+    }
+    const UpdatePlan* updatePlan = GetLastUpdatePlan();
+    if (updatePlan == nullptr) {
+        printHostError("--verify: the library kept no plan of the update");
+        return exit_status::kFailure;
+    }
+    const UpdatePlan selected = *updatePlan;  // the next run replaces the library's record
+    return verifyUpdate(options, selected);
+}
+
 int runLibrary(const CommandLine& line, const VkTCmdOptions& options) {
     if (line.command == Command::CanReboot) {
         return runCanReboot(options);
+    }
+    if (line.command == Command::Update) {
+        return runUpdate(line, options);
     }
     VkCErrorListPool pool;
     return VkSmartUpdateTool(pool, options);

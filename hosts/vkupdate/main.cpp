@@ -47,5 +47,10 @@ int main(int argc, char** argv) {
         std::perror("vkupdate: cannot set VK_SIM_TARGETS");
         return exit_status::kFailure;
     }
+    if (!line.stallSeconds.empty() &&
+        setenv("VK_UPDATE_STALL_SECONDS", line.stallSeconds.c_str(), 1)) {
+        std::perror("vkupdate: cannot set VK_UPDATE_STALL_SECONDS");
+        return exit_status::kFailure;
+    }
     return runCommand(line);
 }

@@ -34,6 +34,14 @@ Parts to update (none given means all three):
   --user-fpga                user FPGA firmware files (FPGAFIRMWARE)
   --bus-fpga                 bus FPGA files (BUSFPGA)
 
+Update (the update command only):
+  --stall-timeout SECONDS    an update that shows no progress for SECONDS of polling fails
+                             (default 600, 0 waits for ever); sets VK_UPDATE_STALL_SECONDS
+  --verify                   after a successful update, make the plan again (printed on
+                             standard error) and exit with 1 when a file the update selected
+                             is still to be installed; boot loaders take effect at the next
+                             start of the target and are not checked
+
 Behaviour:
   --skip-installed-check     do not compare with the files installed on the target
   --factory                  factory mode of the update file matching
@@ -59,14 +67,19 @@ Simulation:
 Exit status:
   boards, history, plan, update, reboot, catalogue:
     0    success
-    1    failure; the message says why (the library gave up or reported errors, or the
-         firmware folder holds no single description file)
+    1    failure; the message says why (the library gave up or reported errors, the
+         firmware folder holds no single description file, or update --verify found a
+         selected file that is not installed)
     2    the target's information could not be read (firmware-manager mode)
   can-reboot, the reason code:
     0    automatic reboot is supported
     1    not supported by the firmware version installed on a board
     2    not supported by a board
     3    cannot be determined
+  update, interrupted by SIGINT or SIGTERM (the target may be partly updated; run the
+  same command again to finish the update):
+    130  SIGINT
+    143  SIGTERM
   every command:
     64   wrong usage; the command line was refused and the library was not called
 )";

@@ -42,11 +42,20 @@ PlanDecision decide(const BoardRecord& board, bool selected, size_t j,
     return file.IsSelected ? PlanDecision::Install : PlanDecision::NotSelected;
 }
 
+// Boot loader entries, and files of the boot loader firmware type that the board stages
+// write into the second boot loader entry.
+bool isBootLoader(const UpdateFileRecord& file) {
+    return file.IsBootLoader || file.FwType == VkNInventoryManager::FwBootLoader;
+}
+
 std::string installedVersionText(const BoardRecord& board, const UpdateFileRecord& file) {
+    constexpr int kSecondBootLoaderSlot = 14;
     InstalledSlots slots;
     const VkCVersion* installed = nullptr;
     if (file.IsBootLoader) {
         installed = &installedBootLoaderVersion(board);
+    } else if (file.FwType == VkNInventoryManager::FwBootLoader) {
+        installed = &board.installedVersion(kSecondBootLoaderSlot);
     } else if (installedSlotsOf(file, slots)) {
         installed = &board.installedVersion(slots.versionSlot);
     }
@@ -80,7 +89,7 @@ PlanBoard describeBoard(size_t index, const BoardRecord& board, const VkTCmdOpti
         match.updatePass = file->UpdatePass;
         match.decision = decide(board, described.selected, j, *file);
         match.installedVersion = installedVersionText(board, *file);
-        match.bootLoader = file->IsBootLoader;
+        match.bootLoader = isBootLoader(*file);
         described.matches.push_back(std::move(match));
     }
     return described;
