@@ -1,11 +1,17 @@
 # Entry points for people and CI. Every target installs what is missing first.
 BUILD      ?= build
 ASAN_BUILD ?= build-sanitize
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build test sanitize demo fuzz bench format clean
+.PHONY: all deps build test sanitize tsan demo fuzz bench format clean
+
+# The tests whose code runs on two threads: the update stages beside the progress display,
+# the progress display itself, and the host events.
+TSAN_TESTS = tests/update/update_stage_tests tests/reporting/reporting_progress_tests \
+             tests/reporting_core/reporting_core_tests
 
 all: build
 
@@ -24,6 +30,14 @@ sanitize: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVK_TSAN=ON -DVK_BUILD_BENCH=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(notdir $(TSAN_TESTS))
+	for t in $(TSAN_TESTS); do \
+	    VK_SIM_TIME_SCALE=0 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	        $(TSAN_BUILD)/$$t --gtest_brief=1 || exit 1; \
+	done
+
 demo: build
 	sh scripts/demo.sh $(BUILD)
 
@@ -40,4 +54,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

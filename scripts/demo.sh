@@ -1,7 +1,8 @@
 #!/bin/sh
 # Demo of vkupdate against simulated targets: copies the example targets into the build
-# folder (examples/ stays untouched), lists what they carry, and shows the update plan of the
-# lab system for the example firmware container that the build made.
+# folder (examples/ stays untouched), lists what they carry, shows the update plan of the lab
+# system for the example firmware container that the build made, and then updates the lab
+# system, restarting it between runs, until a run has nothing left to do.
 # Usage: sh scripts/demo.sh BUILD_DIR
 set -u
 
@@ -16,6 +17,12 @@ TARGETS="$BUILD/demo-targets"
 SHOWN_TARGETS="${1%/}/demo-targets"  # as the user named it, for the headings
 FIRMWARE="$BUILD/examples/firmware/release-5.0"
 SHOWN_FIRMWARE="${1%/}/examples/firmware/release-5.0"
+VKSIM="$BUILD/platform/sim/tool/vksim"
+FULL_FIRMWARE="$BUILD/demo-firmware"
+SHOWN_FULL_FIRMWARE="${1%/}/demo-firmware"
+# Waits of the update at a fifth of their real length: the progress stays visible.
+VK_SIM_TIME_SCALE=${VK_SIM_TIME_SCALE:-0.2}
+export VK_SIM_TIME_SCALE
 
 if [ ! -x "$VKUPDATE" ]; then
     echo "demo: $VKUPDATE is missing; build the project first (make build)" >&2
@@ -70,6 +77,36 @@ run_plan() {
     fi
 }
 
+# The example container leaves out one file on purpose (the plan shows it as missing); the
+# update runs from a copy that has it.
+complete_firmware() {
+    rm -rf "$FULL_FIRMWARE"
+    cp -R "$FIRMWARE" "$FULL_FIRMWARE" &&
+        "$VKSIM" image --version 2.4 --size 6144 -o "$FULL_FIRMWARE/vk4360rt_fpga_2.4.vkim" || {
+        echo "demo: cannot make $FULL_FIRMWARE" >&2
+        exit 1
+    }
+}
+
+# One update run, shown as it happens; it must succeed. Sets did_something when the run
+# transferred or wrote a file.
+run_update() {
+    heading "$@" --firmware "$SHOWN_FULL_FIRMWARE" update
+    log="$TARGETS/update.log"
+    { "$VKUPDATE" --targets "$TARGETS" "$@" --firmware "$FULL_FIRMWARE" update; echo $? >"$log.status"; } |
+        tee "$log"
+    status=$(cat "$log.status")
+    if [ "$status" -ne 0 ]; then
+        echo "demo: 'vkupdate $* update' failed with exit status $status" >&2
+        exit 1
+    fi
+    did_something=no
+    if grep -q -e '^Transferring files:' -e '^Updating boot loader:' -e '^Updating files:' "$log"; then
+        did_something=yes
+    fi
+    rm -f "$log" "$log.status"
+}
+
 echo "Simulated targets copied to $SHOWN_TARGETS"
 
 run_listing --system LAB-RTPC-01 boards
@@ -80,5 +117,25 @@ run_listing --ip 192.168.10.37 boards
 run_can_reboot --ip 192.168.10.37
 
 run_plan --system LAB-RTPC-01
+
+complete_firmware
+printf '\n%s holds the example container and the file it leaves out.\n' "$SHOWN_FULL_FIRMWARE"
+run=1
+while :; do
+    printf '\n### Update run %s\n' "$run"
+    run_update --system LAB-RTPC-01
+    [ "$did_something" = yes ] || break
+    if [ "$run" -eq 1 ]; then
+        run_listing --system LAB-RTPC-01 boards
+    fi
+    if [ "$run" -ge 4 ]; then
+        echo "demo: the update still had work to do after $run runs" >&2
+        exit 1
+    fi
+    # Boot loaders and the processing unit's new firmware take effect when the target starts.
+    run_listing --system LAB-RTPC-01 reboot
+    run=$((run + 1))
+done
+printf '\nUpdate run %s had nothing left to do: the lab system is up to date.\n' "$run"
 
 printf '\nDemo finished.\n'

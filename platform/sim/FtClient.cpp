@@ -186,14 +186,17 @@ int64_t VkLnk_putFileU(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
     FtClient* client = clientFor(pool, function, handle);
     const std::string folder = text(remoteFolder);
     const std::string name = text(remoteName);
-    const FaultSubject subject = fileSubject(folder, name);
+    const std::string local = wideToUtf8(localPath);
+    // A put is also known by the file it writes, since files are put under a temporary name.
+    FaultSubject subject = fileSubject(folder, name);
+    subject.names.push_back(local);
+    subject.names.push_back(local.substr(local.find_last_of('/') + 1));
     Target target;
     int64_t failed = kFailed;
     if (client == nullptr || !passFileTransferCall(pool, function, client->folder, "putFileU",
                                                    subject, target, failed)) {
         return failed;
     }
-    const std::string local = wideToUtf8(localPath);
     UniqueFd in = openLocalFile(pool, function, local, O_RDONLY);
     if (!in.valid()) {
         return kFailed;

@@ -79,4 +79,23 @@ TEST_F(EventsJsonRun, CatalogueSendsCountEntriesAndTheEnd) {
     EXPECT_EQ(events.back(), nlohmann::json::parse(R"({"event":5})"));
 }
 
+// The firmware manager's update: the stages and their progress as JSON lines, the board
+// labels (written straight to the console) on standard error.
+TEST_F(EventsJsonRun, UpdateSendsItsStagesAsLines) {
+    copyExampleTarget("compact-rtpc");
+    const ProcessResult result =
+        run({"--targets", "$TMP/targets", "--system", "RTPC-COMPACT-07", "--firmware",
+             VK_EXAMPLE_FIRMWARE_DIR, "--events", "json", "update"},
+            {{"VK_SIM_TIME_SCALE", "0.001"}});
+    EXPECT_EQ(result.status, 0) << result.err;
+    const std::vector<nlohmann::json> events = parseLines(result.out);
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(countOf(events, 1), 1u);
+    EXPECT_EQ(countOf(events, 0), countOf(events, 10));
+    EXPECT_GT(countOf(events, 25), 0u);
+    EXPECT_EQ(events[events.size() - 2]["event"], 35);
+    EXPECT_EQ(events.back(), nlohmann::json::parse(R"({"event":11,"result":0})"));
+    EXPECT_NE(result.err.find(", SN: "), std::string::npos) << result.err;
+}
+
 }  // namespace

@@ -50,6 +50,7 @@ std::string readWholeFile(const std::string& path) {
     return content.str();
 }
 
+// Waits for the child; its raw wait status, or -1 after it was killed for taking too long.
 int waitWithTimeout(pid_t child, int timeoutSeconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     int status = 0;
@@ -61,22 +62,27 @@ int waitWithTimeout(pid_t child, int timeoutSeconds) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status;
+}
+
+int exitStatusOf(int rawStatus) {
+    return rawStatus >= 0 && WIFEXITED(rawStatus) ? WEXITSTATUS(rawStatus) : -1;
 }
 
 }  // namespace
 
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& workFolder,
-                         const std::map<std::string, std::string>& extraEnv, int timeoutSeconds) {
-    const std::string outPath = workFolder + "/child.stdout";
-    const std::string errPath = workFolder + "/child.stderr";
+RunningProcess startProcess(const std::string& program, const std::vector<std::string>& args,
+                            const std::string& workFolder,
+                            const std::map<std::string, std::string>& extraEnv) {
+    RunningProcess process;
+    process.outPath = workFolder + "/child.stdout";
+    process.errPath = workFolder + "/child.stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, process.outPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, process.errPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> argTexts = {program};
     argTexts.insert(argTexts.end(), args.begin(), args.end());
@@ -84,12 +90,48 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     std::vector<char*> argv = pointersTo(argTexts);
     std::vector<char*> envp = pointersTo(envTexts);
     pid_t child = 0;
-    ProcessResult result;
     if (posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
-        result.status = waitWithTimeout(child, timeoutSeconds);
+        process.pid = child;
     }
     posix_spawn_file_actions_destroy(&actions);
-    result.out = readWholeFile(outPath);
-    result.err = readWholeFile(errPath);
+    return process;
+}
+
+bool waitForOutput(const RunningProcess& process, const std::string& marker, int timeoutSeconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (readWholeFile(process.outPath).find(marker) != std::string::npos) {
+            return true;
+        }
+        // An ended child is looked at, not reaped: finishProcess still collects it.
+        siginfo_t ended{};
+        if (process.pid < 0 ||
+            waitid(P_PID, static_cast<id_t>(process.pid), &ended, WEXITED | WNOHANG | WNOWAIT) !=
+                0 ||
+            ended.si_pid != 0) {
+            return readWholeFile(process.outPath).find(marker) != std::string::npos;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+}
+
+ProcessResult finishProcess(const RunningProcess& process, int timeoutSeconds, int* signal) {
+    ProcessResult result;
+    if (process.pid > 0) {
+        const int raw = waitWithTimeout(process.pid, timeoutSeconds);
+        result.status = exitStatusOf(raw);
+        if (signal != nullptr) {
+            *signal = raw >= 0 && WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
+        }
+    }
+    result.out = readWholeFile(process.outPath);
+    result.err = readWholeFile(process.errPath);
     return result;
+}
+
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& workFolder,
+                         const std::map<std::string, std::string>& extraEnv, int timeoutSeconds) {
+    return finishProcess(startProcess(program, args, workFolder, extraEnv), timeoutSeconds);
 }

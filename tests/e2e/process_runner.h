@@ -17,3 +17,25 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
                          const std::string& workFolder,
                          const std::map<std::string, std::string>& extraEnv = {},
                          int timeoutSeconds = 60);
+
+// A child started by startProcess that runs while the test acts on it.
+struct RunningProcess {
+    int pid = -1;
+    std::string outPath;
+    std::string errPath;
+};
+
+// Starts program like runProcess, without waiting for it.
+RunningProcess startProcess(const std::string& program, const std::vector<std::string>& args,
+                            const std::string& workFolder,
+                            const std::map<std::string, std::string>& extraEnv = {});
+
+// Waits until the child's standard output holds marker; false when the child ended or
+// timeoutSeconds passed first.
+bool waitForOutput(const RunningProcess& process, const std::string& marker,
+                   int timeoutSeconds = 60);
+
+// Waits for the child (killing it after timeoutSeconds) and collects what it left behind.
+// status is -1 when it did not exit normally; signal is the signal that ended it, else 0.
+ProcessResult finishProcess(const RunningProcess& process, int timeoutSeconds = 60,
+                            int* signal = nullptr);

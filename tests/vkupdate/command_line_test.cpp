@@ -86,6 +86,18 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"--system", "lab", "plan"}, "the plan command needs --firmware DIR"},
         UsageCase{{"--system", "lab", "update"}, "the update command needs --firmware DIR"},
         UsageCase{{"catalogue"}, "the catalogue command needs --firmware DIR"},
+        UsageCase{{"--system", "lab", "--stall-timeout", "5", "boards"},
+                  "--stall-timeout is an option of the update command only"},
+        UsageCase{{"--system", "lab", "--firmware", "fw", "--stall-timeout", "-1", "update"},
+                  "--stall-timeout needs a number of seconds from 0 to 4294967295, not '-1'"},
+        UsageCase{
+            {"--system", "lab", "--firmware", "fw", "--stall-timeout", "4294967296", "update"},
+            "--stall-timeout needs a number of seconds from 0 to 4294967295, not "
+            "'4294967296'"},
+        UsageCase{{"--system", "lab", "--firmware", "fw", "--verify", "plan"},
+                  "--verify is an option of the update command only"},
+        UsageCase{{"--system", "lab", "--firmware", "fw", "--verify", "--events", "json", "update"},
+                  "--verify and --events json exclude each other; give one of them"},
         UsageCase{{"--system"}, "--system: 1 required TEXT missing"}));
 
 TEST(CommandLine, HelpAndVersionNeedNoCommand) {
@@ -175,6 +187,14 @@ TEST(CommandLine, LongFormsAndOptionsAfterTheCommand) {
     EXPECT_TRUE(result.commandLine.userFirmware);
     EXPECT_TRUE(result.commandLine.busFpga);
     EXPECT_EQ(result.commandLine.slot, 4294967295u);
+}
+
+TEST(CommandLine, UpdateTakesItsOwnOptions) {
+    const ParseResult result = parse(
+        {"--system", "lab", "--firmware", "fw", "--verify", "--stall-timeout", "0", "update"});
+    ASSERT_EQ(result.status, ParseStatus::Run) << result.error;
+    EXPECT_TRUE(result.commandLine.verify);
+    EXPECT_EQ(result.commandLine.stallSeconds, "0");
 }
 
 TEST(CommandLine, JsonIsAcceptedOnPlan) {
