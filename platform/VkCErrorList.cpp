@@ -161,6 +161,12 @@ VkCErrorListPool* VkCErrorManager::createErrorList(uint32_t, uint32_t, uint32_t,
     return lists.lists.insert(std::make_unique<VkCErrorListPool>()).first->get();
 }
 
+size_t VkCErrorManager::getErrorListCount() {
+    ErrorLists& lists = errorLists();
+    std::lock_guard<std::mutex> hold(lists.mutex);
+    return lists.lists.size();
+}
+
 void VkCErrorManager::deleteErrorList(VkCErrorListPool* pool) {
     ErrorLists& lists = errorLists();
     std::lock_guard<std::mutex> hold(lists.mutex);

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -56,6 +57,8 @@ class VK_PLATFORM_API VkCErrorManager {
                                       uint32_t growBy, uint32_t maxEntries);
     void deleteErrorList(VkCErrorListPool* pool);
     VkCErrorListPool* getMasterErrorList();
+    // The lists made by createErrorList and not yet deleted (the master list not counted).
+    size_t getErrorListCount();
 
   private:
     VkCErrorManager() = default;

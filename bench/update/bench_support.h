@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 
 // Clocks and scratch space of the update benchmark.
@@ -45,6 +46,8 @@ class StdoutCapture {
 
 std::string readFileText(const std::string& path);
 bool writeFileText(const std::string& path, const std::string& text);
+// How much of the library's output a failure message shows.
+constexpr size_t kOutputTailBytes = 2000;
 // The last bytes of a text, from the start of a line where there is one.
 std::string lastLines(const std::string& text, size_t bytes);
 

@@ -51,25 +51,35 @@ std::string productJson(uint32_t board) {
            R"(, "FW_TYPE": )" + std::to_string(kBoardFwType) + "}}";
 }
 
+std::string hardwareJson() {
+    return R"({"id": "HARDWARE", "items": [{"id": "FPGA", "params": {"CHIP_TYPE": )" +
+           std::to_string(kFpgaChipType) + "}}]}";
+}
+
 std::string boardJson(uint32_t board) {
-    return R"(    {"id": "IOROUTER[)" + std::to_string(board) +
-           R"(]", "params": {"ACTIVE_FIRMWARE": 1, "ACTIVE_FPGA": 1}, "items": [
-      )" + productJson(board) +
-           R"(,
-      {"id": "HARDWARE", "items": [{"id": "FPGA", "params": {"CHIP_TYPE": )" +
-           std::to_string(kFpgaChipType) + R"(}}]},
-      )" + installedPartJson("FIRMWARE") +
-           ",\n      " + installedPartJson("FPGAFIRMWARE") +
-           ",\n      {\"id\": \"IOFPGA\", \"items\": [" + installedPartJson("FPGAFIRMWARE") +
-           "]},\n      {\"id\": \"UPDATE_INFO\"}]}";
+    const std::string items[] = {
+        productJson(board),
+        hardwareJson(),
+        installedPartJson("FIRMWARE"),
+        installedPartJson("FPGAFIRMWARE"),
+        R"({"id": "IOFPGA", "items": [)" + installedPartJson("FPGAFIRMWARE") + "]}",
+        R"({"id": "UPDATE_INFO"})",
+    };
+    std::string text = R"(  {"id": "IOROUTER[)" + std::to_string(board) +
+                       R"(]", "params": {"ACTIVE_FIRMWARE": 1, "ACTIVE_FPGA": 1}, "items": [)";
+    const char* separator = "\n    ";
+    for (const std::string& item : items) {
+        text += separator + item;
+        separator = ",\n    ";
+    }
+    return text + "]}";
 }
 
 std::string targetJson(uint32_t boards) {
     // One status query answers "running", the next one ends the update.
     std::string text = std::string(R"({"systemName": ")") + kSystemName +
-                       R"(", "ipAddress": "10.0.0.1", "applications": [], "updatePolls": 1,
- "inventory": [
-)";
+                       R"(", "ipAddress": "10.0.0.1", "applications": [], "updatePolls": 1,)" +
+                       "\n \"inventory\": [\n";
     for (uint32_t board = 1; board <= boards; ++board) {
         text += boardJson(board);
         text += board < boards ? ",\n" : "\n";

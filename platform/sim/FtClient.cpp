@@ -134,6 +134,14 @@ int32_t VkLnk_createFTClientHandle(VkCErrorListPool& pool, VkTDeviceHandle handl
     return kResultOk;
 }
 
+namespace vksim {
+
+size_t openFtClientCount() {
+    return HandleTable<FtClient>::instance().size();
+}
+
+}  // namespace vksim
+
 int32_t VkLnk_deleteFTClientHandle(VkCErrorListPool& pool, VkTFTClientHandle handle) {
     const char* function = "VkLnk_deleteFTClientHandle";
     std::unique_ptr<FtClient> client = removeHandle<FtClient>(handle);

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "VkPlatformApi.h"
 #include "sim/FileLock.h"
 
 // The objects behind the opaque handles of the calls. Every handle given out is registered,
@@ -61,6 +62,10 @@ class HandleTable {
         const auto it = objects_.find(handle);
         return it == objects_.end() ? nullptr : it->second.get();
     }
+    size_t size() {
+        std::lock_guard<std::mutex> hold(mutex_);
+        return objects_.size();
+    }
     std::unique_ptr<T> remove(const void* handle) {
         std::lock_guard<std::mutex> hold(mutex_);
         const auto it = objects_.find(handle);
@@ -76,6 +81,10 @@ class HandleTable {
     std::mutex mutex_;
     std::map<const void*, std::unique_ptr<T>> objects_;
 };
+
+// The file-transfer clients created and not yet deleted in this process (for tests that
+// check that every client is released).
+VK_PLATFORM_API size_t openFtClientCount();
 
 template <typename T>
 void* addHandle(std::unique_ptr<T> object) {

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "VkNRtosAbstraction.h"
+#include "sim/Handles.h"
 #include "support/host_recorder.h"
 #include "update/board_update_stages.h"
 #include "update/file_transfer.h"
@@ -14,12 +15,6 @@
 namespace {
 
 using namespace update_test;
-
-std::string fileLine(const std::string& fileName, const std::string& status) {
-    std::string text = std::string(8, ' ') + fileName;
-    text += std::string(fileName.size() < 46 ? 46 - fileName.size() : 0, ' ');
-    return text + "  " + status + "\n";
-}
 
 // The board label of the start stage, with the blanks that bring the status to column 56.
 std::string labelLine(const std::string& label) {
@@ -208,7 +203,7 @@ TEST_F(BusFpgaUpdate, MakesMissingFoldersAfterAFirstAttemptThatLeavesNoError) {
     HostRecorder host;
     const uint64_t before = sleptSoFar();
     EXPECT_EQ(printed([&] { updateBusFpgaFiles(run(), 1); }),
-              "\nUpdating files:\n" + fileLine("bus.bit", "[OK]"));
+              "\nUpdating files:\n" + updateLine("bus.bit", "[OK]"));
     EXPECT_EQ(pool.getErrorCount(), 0u) << lastError();
     EXPECT_TRUE(std::filesystem::exists(target->cfdriveFile("fpga/v2/bus.bit")));
     EXPECT_TRUE(table[0].filesUpdateOk);
@@ -229,13 +224,16 @@ class BusFpgaFailures : public BusFpgaUpdate,
 TEST_P(BusFpgaFailures, FailOnlyThatFileWithOneErrorStatus) {
     const BusFpgaFailure& c = GetParam();
     oneBoard({busFile("bus.bit", c.targetName)}, c.faults);
+    const size_t errorLists = VkCErrorManager::getInstance().getErrorListCount();
     EXPECT_EQ(printed([&] { updateBusFpgaFiles(run(), 1); }),
-              "\nUpdating files:\n" + fileLine("bus.bit", "[ERROR]"))
+              "\nUpdating files:\n" + updateLine("bus.bit", "[ERROR]"))
         << c.name;
     EXPECT_EQ(lastError(), c.error) << c.name;
     EXPECT_TRUE(table[0].filesUpdateFailed) << c.name;
     EXPECT_EQ(table[0].fileFailed[0], 1) << c.name;
     EXPECT_EQ(table[0].failedPass, 0u) << c.name;
+    EXPECT_EQ(vksim::openFtClientCount(), 0u) << c.name << ": every client is released";
+    EXPECT_EQ(VkCErrorManager::getInstance().getErrorListCount(), errorLists) << c.name;
 }
 
 const std::string kWriteFailed =
@@ -270,12 +268,13 @@ TEST_F(BusFpgaUpdate, AnExceptionFailsOnlyTheFileAtHand) {
         }
         return 0;
     });
-    EXPECT_EQ(
-        printed([&] { updateBusFpgaFiles(run(), 1); }),
-        "\nUpdating files:\n" + fileLine("first.bit", "[ERROR]") + fileLine("second.bit", "[OK]"));
+    EXPECT_EQ(printed([&] { updateBusFpgaFiles(run(), 1); }),
+              "\nUpdating files:\n" + updateLine("first.bit", "[ERROR]") +
+                  updateLine("second.bit", "[OK]"));
     EXPECT_EQ(host.codes(), (std::vector<uint32_t>{0, 30, 8, 30, 22, 10}));
     EXPECT_EQ(table[0].fileFailed[0], 1);
     EXPECT_EQ(table[0].fileFailed[1], 0);
+    EXPECT_EQ(vksim::openFtClientCount(), 0u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "VkNRtosAbstraction.h"
+#include "sim/Handles.h"
 #include "update/boot_loader_update.h"
 #include "update/file_transfer.h"
 #include "update/update_stage_fixture.h"
@@ -11,13 +12,6 @@
 namespace {
 
 using namespace update_test;
-
-// An update output line: the file name in its column, then the status.
-std::string line(const std::string& fileName, const std::string& status) {
-    std::string text = std::string(8, ' ') + fileName;
-    text += std::string(fileName.size() < 46 ? 46 - fileName.size() : 0, ' ');
-    return text + "  " + status + "\n";
-}
 
 class TransferTest : public UpdateStageTest {};
 
@@ -42,7 +36,7 @@ TEST_F(TransferTest, TransfersOnlyTheOrdinaryFilesOfThePassForBoardsThatGoOn) {
     table[1].failedPass = 1;
 
     EXPECT_EQ(printed([&] { transferFiles(run(), 1); }),
-              "\n\nTransferring files:\n" + line("fw.vkim", "[OK]"));
+              "\n\nTransferring files:\n" + updateLine("fw.vkim", "[OK]"));
     EXPECT_EQ(run().transferred, (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(printed([&] { transferFiles(run(), 3); }), "");
     EXPECT_EQ(pool.getErrorCount(), 0u);
@@ -67,9 +61,9 @@ TEST_P(TransferFailures, FailTheFileAndStopOnlyOnTheStopCode) {
     addMatch(table[0], 1);
     moduleState().transferStop = 0;
 
-    EXPECT_EQ(
-        printed([&] { transferFiles(run(), 1); }),
-        "\n\nTransferring files:\n" + line("bad.vkim", "[ERROR]") + line("good.vkim", "[OK]"));
+    EXPECT_EQ(printed([&] { transferFiles(run(), 1); }), "\n\nTransferring files:\n" +
+                                                             updateLine("bad.vkim", "[ERROR]") +
+                                                             updateLine("good.vkim", "[OK]"));
     EXPECT_EQ(moduleState().transferStop, GetParam().transferStop);
     EXPECT_EQ(table[0].fileFailed[0], 1);
     EXPECT_EQ(table[0].fileFailed[1], 0);
@@ -106,7 +100,7 @@ std::string expandLines(std::string text) {
          {std::pair<std::string, std::string>{"<line OK>", "[OK]"}, {"<line ERROR>", "[ERROR]"}}) {
         const size_t at = text.find(marker);
         if (at != std::string::npos) {
-            text.replace(at, marker.size(), line("boot.bin", status));
+            text.replace(at, marker.size(), updateLine("boot.bin", status));
         }
     }
     return text;
@@ -128,6 +122,7 @@ TEST_P(BootLoaderUpdate, WritesOnlyNewerBootLoadersOfBoardsThatCarryOne) {
     board.installedVersion(15) = VkCVersion(c.installed15);
     moduleState().verboseOutput = c.verbose;
     const uint64_t sleptBefore = VkNRtosAbstraction::requestedSleepMicroseconds();
+    const size_t errorLists = VkCErrorManager::getInstance().getErrorListCount();
 
     bool result = !c.result;
     EXPECT_EQ(printed([&] { result = updateBootLoader(run()); }), expandLines(c.output)) << c.name;
@@ -139,6 +134,8 @@ TEST_P(BootLoaderUpdate, WritesOnlyNewerBootLoadersOfBoardsThatCarryOne) {
     EXPECT_EQ(VkNRtosAbstraction::requestedSleepMicroseconds() - sleptBefore,
               c.paused ? 1000000u : 0u)
         << c.name;
+    EXPECT_EQ(vksim::openFtClientCount(), 0u) << c.name << ": every client is released";
+    EXPECT_EQ(VkCErrorManager::getInstance().getErrorListCount(), errorLists) << c.name;
     const bool onTheDrive = std::filesystem::exists(target->cfdriveFile("boot.bin"));
     EXPECT_EQ(onTheDrive, (c.result && c.paused) || c.faults == kClientNotDeleted) << c.name;
 }

@@ -25,6 +25,11 @@ std::string inventoryOf(const std::vector<SimBoard>& boards) {
 
 }  // namespace
 
+std::string updateLine(const std::string& fileName, const std::string& status) {
+    const size_t fill = fileName.size() < 46 ? 46 - fileName.size() : 0;
+    return std::string(8, ' ') + fileName + std::string(fill, ' ') + "  " + status + "\n";
+}
+
 SimBoard ioRouter(const char* boardType, uint32_t serial) {
     return SimBoard{boardType, serial, VkNInventoryIDs::IOROUTER[serial % 7 + 1]};
 }

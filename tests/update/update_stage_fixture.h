@@ -53,6 +53,9 @@ class UpdateStageTest : public planning_test::PlanningTest {
     std::unique_ptr<UpdateRun> run_;
 };
 
+// An update output line: the file name in its column, then the status.
+std::string updateLine(const std::string& fileName, const std::string& status);
+
 // A board at ROOT/IOROUTER[n], where the plain planning boards of serial s sit (n = s % 7 + 1).
 SimBoard ioRouter(const char* boardType, uint32_t serial);
 
