@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -101,6 +102,30 @@ std::string checkExtras(const std::vector<std::string>& extras) {
     return "";
 }
 
+// Checks a --serial list (decimal serial numbers separated by commas, blanks or tabs) and
+// gives it the form the library takes: tabs become blanks. The error names the bad item.
+std::string checkSerialNumbers(std::string& list) {
+    const std::string separators = ", \t";
+    bool anyNumber = false;
+    size_t start = list.find_first_not_of(separators);
+    while (start != std::string::npos) {
+        const size_t end = std::min(list.find_first_of(separators, start), list.size());
+        const std::string item = list.substr(start, end - start);
+        uint32_t serial = 0;
+        if (!parseUnsigned32(item, serial)) {
+            return "--serial needs decimal serial numbers separated by commas or blanks, not '" +
+                   item + "'";
+        }
+        anyNumber = true;
+        start = list.find_first_not_of(separators, end);
+    }
+    if (!anyNumber) {
+        return "--serial needs at least one serial number";
+    }
+    std::replace(list.begin(), list.end(), '\t', ' ');
+    return "";
+}
+
 // The options of the update command alone.
 std::string checkUpdateOptions(const CLI::App& app, const RawValues& raw, CommandLine& line) {
     const bool update = line.command == Command::Update;
@@ -149,6 +174,12 @@ std::string checkCommandLine(const CLI::App& app, const RawValues& raw, CommandL
     if (line.command != Command::Catalogue && line.ipAddress.empty() && line.systemName.empty()) {
         return "the " + word + " command needs a target: give --ip ADDRESS-OR-HOSTNAME or " +
                "--system NAME";
+    }
+    if (given(app, "--serial")) {
+        const std::string serialError = checkSerialNumbers(line.serialNumbers);
+        if (!serialError.empty()) {
+            return serialError;
+        }
     }
     if (given(app, "--slot") && !parseUnsigned32(raw.slot, line.slot)) {
         return "--slot needs a slot number from 0 to 4294967295, not '" + raw.slot + "'";

@@ -1,6 +1,11 @@
 #include "commands.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -30,11 +35,10 @@ bool resolveDescriptionFile(const CommandLine& line, std::string& fileName) {
     if (!commandNeedsFirmware(line.command)) {
         return true;
     }
-    if (!line.descriptionFile.empty()) {
-        fileName = line.descriptionFile;
-        return true;
-    }
-    const DescriptionDiscovery discovery = discoverDescriptionFile(line.firmwareFolder);
+    const DescriptionDiscovery discovery =
+        line.descriptionFile.empty()
+            ? discoverDescriptionFile(line.firmwareFolder)
+            : checkGivenDescriptionFile(line.firmwareFolder, line.descriptionFile);
     if (!discovery.found) {
         printHostError(discovery.error);
         return false;
@@ -43,14 +47,34 @@ bool resolveDescriptionFile(const CommandLine& line, std::string& fileName) {
     return true;
 }
 
+// The library ends the process itself when it cannot reach the target, with status 1, which
+// is also the reason code "not supported by the firmware version". So the check runs in a
+// child process whose own statuses stand apart from that; an ended child means "cannot be
+// determined".
+constexpr int kReasonStatusBase = 10;
+constexpr int kCannotBeDetermined = 3;
+
 int runCanReboot(const VkTCmdOptions& options) {
-    VkCErrorListPool pool;
-    uint32_t reason = 0;
-    if (checkRebootSupport(pool, options, reason)) {
-        std::printf("Automatic reboot is supported.\n");
-        std::fflush(stdout);
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        printHostError(std::string("cannot start the reboot check: ") + std::strerror(errno));
+        return exit_status::kFailure;
     }
-    return static_cast<int>(reason);
+    if (child == 0) {
+        VkCErrorListPool pool;
+        uint32_t reason = 0;
+        if (checkRebootSupport(pool, options, reason)) {
+            std::printf("Automatic reboot is supported.\n");
+        }
+        std::fflush(nullptr);
+        ::_exit(kReasonStatusBase + static_cast<int>(reason));
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) - kReasonStatusBase : -1;
+    return code >= 0 && code <= kCannotBeDetermined ? code : kCannotBeDetermined;
 }
 
 int runCatalogueTable(const VkTCmdOptions& options) {

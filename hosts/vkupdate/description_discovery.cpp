@@ -1,7 +1,13 @@
 #include "description_discovery.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -59,6 +65,30 @@ DescriptionDiscovery discoverDescriptionFile(const std::string& folder) {
     } else {
         result.found = true;
         result.fileName = candidates.front();
+    }
+    return result;
+}
+
+DescriptionDiscovery checkGivenDescriptionFile(const std::string& folder,
+                                               const std::string& fileName) {
+    DescriptionDiscovery result;
+    const std::string path = folder + "/" + fileName;
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        result.error =
+            "the description file " + path + " cannot be opened: " + std::strerror(errno);
+        return result;
+    }
+    struct stat status {};
+    const bool examined = ::fstat(descriptor, &status) == 0;
+    ::close(descriptor);
+    if (examined && S_ISDIR(status.st_mode)) {
+        result.error = "the description file " + path + " is a folder";
+    } else if (!examined || !S_ISREG(status.st_mode)) {
+        result.error = "the description file " + path + " is no regular file";
+    } else {
+        result.found = true;
+        result.fileName = fileName;
     }
     return result;
 }

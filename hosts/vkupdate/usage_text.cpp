@@ -75,7 +75,7 @@ Exit status:
     0    automatic reboot is supported
     1    not supported by the firmware version installed on a board
     2    not supported by a board
-    3    cannot be determined
+    3    cannot be determined (also when the target cannot be found or reached)
   update, interrupted by SIGINT or SIGTERM (the target may be partly updated; run the
   same command again to finish the update):
     130  SIGINT

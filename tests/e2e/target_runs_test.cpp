@@ -67,6 +67,16 @@ TEST_F(TargetRun, UnknownSystemNameIsNotFound) {
               "system_not_found", 1);
 }
 
+// The library gives up on a target it cannot reach: whether it can be rebooted cannot be
+// determined.
+TEST_F(TargetRun, CanRebootOfATargetThatCannotBeReachedCannotBeDetermined) {
+    copyExampleTarget("lab-rtpc");
+    expectRun(run({"--targets", "$TMP/targets", "--system", "NO-SUCH-SYSTEM", "can-reboot"}),
+              "system_not_found", 3);
+    expectRun(run({"--targets", "$TMP/none", "--system", "LAB-RTPC-01", "can-reboot"}),
+              "service_unreachable", 3);
+}
+
 TEST_F(TargetRun, TwoTargetsWithOneNameAreNotFound) {
     copyExampleTarget("lab-rtpc");
     copyExampleTarget("compact-rtpc");

@@ -86,6 +86,14 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"--system", "lab", "plan"}, "the plan command needs --firmware DIR"},
         UsageCase{{"--system", "lab", "update"}, "the update command needs --firmware DIR"},
         UsageCase{{"catalogue"}, "the catalogue command needs --firmware DIR"},
+        UsageCase{{"--system", "lab", "--serial", "104233,1O4871", "boards"},
+                  "--serial needs decimal serial numbers separated by commas or blanks, not "
+                  "'1O4871'"},
+        UsageCase{{"--system", "lab", "--serial", "101;102", "boards"},
+                  "--serial needs decimal serial numbers separated by commas or blanks, not "
+                  "'101;102'"},
+        UsageCase{{"--system", "lab", "--serial", " , ", "boards"},
+                  "--serial needs at least one serial number"},
         UsageCase{{"--system", "lab", "--stall-timeout", "5", "boards"},
                   "--stall-timeout is an option of the update command only"},
         UsageCase{{"--system", "lab", "--firmware", "fw", "--stall-timeout", "-1", "update"},
@@ -187,6 +195,12 @@ TEST(CommandLine, LongFormsAndOptionsAfterTheCommand) {
     EXPECT_TRUE(result.commandLine.userFirmware);
     EXPECT_TRUE(result.commandLine.busFpga);
     EXPECT_EQ(result.commandLine.slot, 4294967295u);
+}
+
+TEST(CommandLine, TabsSeparateSerialNumbersLikeBlanks) {
+    const ParseResult result = parse({"--system", "lab", "--serial", "101\t102,\t103", "boards"});
+    ASSERT_EQ(result.status, ParseStatus::Run) << result.error;
+    EXPECT_EQ(result.commandLine.serialNumbers, "101 102, 103");
 }
 
 TEST(CommandLine, UpdateTakesItsOwnOptions) {

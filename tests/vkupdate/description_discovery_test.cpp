@@ -1,6 +1,7 @@
 #include "description_discovery.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -84,6 +85,23 @@ TEST_F(DescriptionDiscoveryTest, AFileInsteadOfAFolderIsAnError) {
     EXPECT_FALSE(result.found);
     EXPECT_EQ(result.error,
               "the firmware folder " + folder_ + "/release.xml does not exist or is not a folder");
+}
+
+TEST_F(DescriptionDiscoveryTest, AGivenDescriptionMustBeARegularFile) {
+    touch("release.xml");
+    fs::create_directory(folder_ + "/folder.xml");
+    ASSERT_EQ(::mkfifo((folder_ + "/pipe.xml").c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {"release.xml", ""},
+        {"folder.xml", "the description file " + folder_ + "/folder.xml is a folder"},
+        {"pipe.xml", "the description file " + folder_ + "/pipe.xml is no regular file"},
+        {"missing.xml", "the description file " + folder_ +
+                            "/missing.xml cannot be opened: No such file or directory"}};
+    for (const auto& [name, error] : cases) {
+        const DescriptionDiscovery result = checkGivenDescriptionFile(folder_, name);
+        EXPECT_EQ(result.found, error.empty()) << name;
+        EXPECT_EQ(result.error, error) << name;
+    }
 }
 
 }  // namespace
