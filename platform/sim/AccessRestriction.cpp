@@ -105,7 +105,9 @@ int32_t VkLnk_FORCE_resetDevice(VkCErrorListPool& pool, VkTDeviceHandle handle, 
     const bool counted = changeTarget(
         device->folder,
         [](Target& current, std::string&) {
-            current.doc["rebootCount"] = current.rebootCount + 1;
+            // Stays at its largest value rather than wrapping to 0.
+            current.doc["rebootCount"] =
+                current.rebootCount == UINT64_MAX ? UINT64_MAX : current.rebootCount + 1;
             takeUpWrittenFirmware(current);
             return true;
         },

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "VkLnk.h"
+#include "VkNRtosAbstraction.h"
 #include "sim/CallSupport.h"
 #include "sim/DeviceRecord.h"
 #include "sim/SimErrors.h"
@@ -30,6 +31,26 @@ bool passesFilter(const DeviceFilter& filter, const Target& target) {
            (!filter.byAddress || filter.ipAddress == target.ipAddress);
 }
 
+// A filter by system name or address is meant to find one target; when several answer, an
+// error says which, since the caller only sees that the device was not found.
+void reportAmbiguity(VkCErrorListPool& pool, const DeviceFilter& filter,
+                     const std::vector<std::string>& folders) {
+    if ((!filter.byName && !filter.byAddress) || folders.size() < 2) {
+        return;
+    }
+    char address[32] = {};
+    VkNRtosAbstraction::ipToString(filter.ipAddress, address, sizeof address);
+    const std::string what = filter.byName ? "system name \"" + filter.systemName + "\""
+                                           : std::string("IP address ") + address;
+    std::string list;
+    for (const std::string& folder : folders) {
+        list += (list.empty() ? "" : ", ") + folder;
+    }
+    enterError(pool, kErrAmbiguousTarget, "VkLnk_getDeviceList",
+               "The " + what + " is ambiguous: " + std::to_string(folders.size()) +
+                   " simulated targets have it (" + list + ").");
+}
+
 // The devices the filter lets through, or a result code other than 0 when the search fails.
 int32_t searchDevices(VkCErrorListPool& pool, const DeviceFilter& filter,
                       std::vector<VkSDeviceInformation>& found) {
@@ -43,6 +64,7 @@ int32_t searchDevices(VkCErrorListPool& pool, const DeviceFilter& filter,
         enterError(pool, kErrServiceOutdated, function, targets.problem);
         return kResultServiceOutdated;
     }
+    std::vector<std::string> passed;
     for (const std::string& folder : listTargetFolders(targets.path)) {
         Target target;
         std::string error;
@@ -65,7 +87,9 @@ int32_t searchDevices(VkCErrorListPool& pool, const DeviceFilter& filter,
             continue;
         }
         found.push_back(record);
+        passed.push_back(folder);
     }
+    reportAmbiguity(pool, filter, passed);
     return kResultOk;
 }
 

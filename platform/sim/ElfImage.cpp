@@ -1,11 +1,12 @@
+#include <elf.h>
 #include <fcntl.h>
 #include <gelf.h>
 #include <libelf.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "sim/FileCopy.h"
 #include "sim/Images.h"
@@ -53,27 +54,6 @@ std::string sectionText(Elf_Scn* section) {
     return text;
 }
 
-// Adds a section with one data block; buffers must live until the file is written.
-Elf_Scn* addSection(Elf* elf, uint32_t nameOffset, uint32_t type, uint64_t flags,
-                    const std::vector<unsigned char>& bytes) {
-    Elf_Scn* section = elf_newscn(elf);
-    Elf_Data* data = section ? elf_newdata(section) : nullptr;
-    GElf_Shdr header;
-    if (data == nullptr || gelf_getshdr(section, &header) == nullptr) {
-        return nullptr;
-    }
-    data->d_buf = const_cast<unsigned char*>(bytes.data());
-    data->d_size = bytes.size();
-    data->d_align = 1;
-    data->d_type = ELF_T_BYTE;
-    data->d_version = EV_CURRENT;
-    header.sh_name = nameOffset;
-    header.sh_type = type;
-    header.sh_flags = flags;
-    header.sh_addralign = 1;
-    return gelf_update_shdr(section, &header) ? section : nullptr;
-}
-
 std::string inventoryJson(const std::string& version, uint32_t checksum,
                           std::optional<uint32_t> firmwareType) {
     Json params = Json::object();
@@ -88,15 +68,74 @@ std::string inventoryJson(const std::string& version, uint32_t checksum,
     return Json::array({item}).dump(2) + "\n";
 }
 
+// The sections of a generated file, in file order after the header: .text (the payload),
+// .vkinventory, .shstrtab; the section headers follow them.
+const char kSectionNames[] = "\0.text\0.vkinventory\0.shstrtab";
+constexpr uint32_t kTextName = 1;
+constexpr uint32_t kInventoryName = 7;
+constexpr uint32_t kNamesName = 20;
+constexpr uint64_t kSectionCount = 4;
+// Header, section names, padding and section headers, with room for the inventory text.
+constexpr uint64_t kElfOverhead = 4096;
+
+Elf64_Shdr sectionHeader(uint32_t name, uint32_t type, uint64_t flags, uint64_t offset,
+                         uint64_t size) {
+    Elf64_Shdr header{};
+    header.sh_name = name;
+    header.sh_type = type;
+    header.sh_flags = flags;
+    header.sh_offset = offset;
+    header.sh_size = size;
+    header.sh_addralign = 1;
+    return header;
+}
+
+Elf64_Ehdr fileHeader(uint64_t sectionHeadersAt) {
+    Elf64_Ehdr header{};
+    std::memcpy(header.e_ident, ELFMAG, SELFMAG);
+    header.e_ident[EI_CLASS] = ELFCLASS64;
+    header.e_ident[EI_DATA] = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? ELFDATA2LSB : ELFDATA2MSB;
+    header.e_ident[EI_VERSION] = EV_CURRENT;
+    header.e_type = ET_REL;
+    header.e_machine = EM_NONE;
+    header.e_version = EV_CURRENT;
+    header.e_shoff = sectionHeadersAt;
+    header.e_ehsize = sizeof(Elf64_Ehdr);
+    header.e_shentsize = sizeof(Elf64_Shdr);
+    header.e_shnum = kSectionCount;
+    header.e_shstrndx = kSectionCount - 1;
+    return header;
+}
+
+// Everything after the payload: the inventory, the section names and the section headers.
+bool writeElfTail(int fd, uint64_t payloadSize, const std::string& inventory) {
+    const uint64_t inventoryAt = sizeof(Elf64_Ehdr) + payloadSize;
+    const uint64_t namesAt = inventoryAt + inventory.size();
+    const uint64_t namesEnd = namesAt + sizeof kSectionNames;
+    const uint64_t headersAt = (namesEnd + 7) / 8 * 8;
+    const Elf64_Shdr headers[kSectionCount] = {
+        Elf64_Shdr{},
+        sectionHeader(kTextName, SHT_PROGBITS, SHF_ALLOC | SHF_EXECINSTR, sizeof(Elf64_Ehdr),
+                      payloadSize),
+        sectionHeader(kInventoryName, SHT_PROGBITS, 0, inventoryAt, inventory.size()),
+        sectionHeader(kNamesName, SHT_STRTAB, 0, namesAt, sizeof kSectionNames)};
+    const char padding[8] = {};
+    const Elf64_Ehdr header = fileHeader(headersAt);
+    return writeAll(fd, inventory.data(), inventory.size()) &&
+           writeAll(fd, kSectionNames, sizeof kSectionNames) &&
+           writeAll(fd, padding, headersAt - namesEnd) && writeAll(fd, headers, sizeof headers) &&
+           ::pwrite(fd, &header, sizeof header, 0) == sizeof header;
+}
+
 }  // namespace
 
 bool readElfInventory(const std::string& path, ElfInventory& inventory, std::string& problem) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) {
-        problem = "cannot be read: " + systemError();
+    const RegularFile file = openRegularFile(AT_FDCWD, path, O_RDONLY);
+    if (!file.valid()) {
+        problem = file.problem;
         return false;
     }
-    return readElfInventory(fd.get(), inventory, problem);
+    return readElfInventory(file.fd.get(), inventory, problem);
 }
 
 bool readElfInventory(int fd, ElfInventory& inventory, std::string& problem) {
@@ -136,6 +175,31 @@ bool readElfInventory(int fd, ElfInventory& inventory, std::string& problem) {
     return true;
 }
 
+bool writeElfFile(const std::string& path, const std::string& version, uint64_t payloadSize,
+                  const std::function<std::string(uint32_t)>& inventoryOf, std::string& error) {
+    if (!checkRoomFor(path, payloadSize, kElfOverhead, error)) {
+        return false;
+    }
+    RegularFile out = openRegularFile(AT_FDCWD, path, O_WRONLY | O_CREAT | O_TRUNC);
+    if (!out.valid()) {
+        error = path + ": " + out.problem;
+        return false;
+    }
+    // The header is written last, when the place of the section headers is known; the
+    // inventory after the payload, when its checksum is known.
+    const Elf64_Ehdr placeholder{};
+    uint32_t checksum = 0;
+    const bool written = writeAll(out.fd.get(), &placeholder, sizeof placeholder) &&
+                         writePayload(out.fd.get(), version, payloadSize, checksum) &&
+                         writeElfTail(out.fd.get(), payloadSize, inventoryOf(checksum));
+    if (!written) {
+        error = path + ": " + systemError();
+        ::unlink(path.c_str());
+        return false;
+    }
+    return true;
+}
+
 bool writeElfImage(const std::string& path, const std::string& version,
                    std::optional<uint32_t> firmwareType, uint64_t payloadSize, std::string& error) {
     VkCVersion parsed;
@@ -143,43 +207,9 @@ bool writeElfImage(const std::string& path, const std::string& version,
         error = "\"" + version + "\" is no version text such as 3.2.1";
         return false;
     }
-    std::vector<unsigned char> payload(static_cast<size_t>(payloadSize));
-    fillPayload(version, 0, payload.data(), payload.size());
-    const uint32_t checksum = static_cast<uint32_t>(
-        crc32(crc32(0L, Z_NULL, 0), payload.data(), static_cast<uInt>(payload.size())));
-    const std::string json = inventoryJson(version, checksum, firmwareType);
-    const std::vector<unsigned char> inventory(json.begin(), json.end());
-    const char names[] = "\0.text\0.vkinventory\0.shstrtab";
-    const std::vector<unsigned char> nameTable(names, names + sizeof names);
-
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!fd.valid() || !libelfReady()) {
-        error = path + ": " + systemError();
-        return false;
-    }
-    ElfPtr elf(elf_begin(fd.get(), ELF_C_WRITE, nullptr), elf_end);
-    Elf64_Ehdr* header = elf ? elf64_newehdr(elf.get()) : nullptr;
-    if (header == nullptr) {
-        error = path + ": " + elf_errmsg(-1);
-        return false;
-    }
-    header->e_ident[EI_DATA] = ELFDATA2LSB;
-    header->e_type = ET_REL;
-    header->e_machine = EM_NONE;
-    header->e_version = EV_CURRENT;
-    Elf_Scn* names_section = nullptr;
-    const bool built =
-        addSection(elf.get(), 1, SHT_PROGBITS, SHF_ALLOC | SHF_EXECINSTR, payload) &&
-        addSection(elf.get(), 7, SHT_PROGBITS, 0, inventory) &&
-        (names_section = addSection(elf.get(), 20, SHT_STRTAB, 0, nameTable)) != nullptr;
-    if (built) {
-        header->e_shstrndx = static_cast<Elf64_Half>(elf_ndxscn(names_section));
-    }
-    if (!built || elf_update(elf.get(), ELF_C_WRITE) < 0) {
-        error = path + ": " + elf_errmsg(-1);
-        return false;
-    }
-    return true;
+    return writeElfFile(
+        path, version, payloadSize,
+        [&](uint32_t checksum) { return inventoryJson(version, checksum, firmwareType); }, error);
 }
 
 }  // namespace vksim

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "sim/FileCopy.h"
+
 namespace vksim {
 
 FileLock::~FileLock() {
@@ -32,24 +34,24 @@ bool FileLock::acquire(const std::string& path, Mode mode, bool wait, bool& busy
     busy = false;
     // Each acquisition opens the file anew: flock locks belong to the open file, so a
     // second holder in the same process conflicts like one in another process.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = path + ": cannot open the lock file: " + std::strerror(errno);
+    // Never through a symbolic link: nothing outside the target's folder is created.
+    RegularFile file = openRegularFile(AT_FDCWD, path, O_RDWR | O_CREAT | O_NOFOLLOW);
+    if (!file.valid()) {
+        error = path + ": " + file.problem;
         return false;
     }
     const int operation = (mode == Mode::Exclusive ? LOCK_EX : LOCK_SH) | (wait ? 0 : LOCK_NB);
     int result = 0;
     do {
-        result = ::flock(fd, operation);
+        result = ::flock(file.fd.get(), operation);
     } while (result != 0 && errno == EINTR);
     if (result != 0) {
         busy = errno == EWOULDBLOCK;
         error = busy ? path + ": held by another holder"
                      : path + ": cannot lock: " + std::strerror(errno);
-        ::close(fd);
         return false;
     }
-    fd_ = fd;
+    fd_ = file.fd.release();
     return true;
 }
 

@@ -48,35 +48,34 @@ bool passFileTransferCall(VkCErrorListPool& pool, const char* function, const st
     return false;
 }
 
-// Opens a remote file below cfdrive without following links; error in pool on failure.
-UniqueFd openRemoteFile(VkCErrorListPool& pool, const char* function, const FtClient& client,
-                        const std::string& folder, const std::string& name, int flags) {
+// Opens a remote regular file below cfdrive without following links; error in pool on failure.
+RegularFile openRemoteFile(VkCErrorListPool& pool, const char* function, const FtClient& client,
+                           const std::string& folder, const std::string& name, int flags) {
     std::vector<std::string> parts;
     std::string error;
     if (!splitRemoteFolder(folder, parts, error) || !checkRemoteName(name, error)) {
         enterError(pool, kErrRemotePath, function, error);
-        return UniqueFd();
+        return RegularFile();
     }
     UniqueFd parent = openCfdriveFolder(client.folder, parts, error);
     if (!parent.valid()) {
         enterError(pool, kErrRemotePath, function, error);
-        return UniqueFd();
+        return RegularFile();
     }
-    UniqueFd file(::openat(parent.get(), name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0644));
+    RegularFile file = openRegularFile(parent.get(), name, flags | O_NOFOLLOW);
     if (!file.valid()) {
-        enterError(
-            pool, kErrRemoteFile, function,
-            "The remote file " + folder + "/" + name + " cannot be opened: " + systemError() + ".");
+        enterError(pool, kErrRemoteFile, function,
+                   "The remote file " + folder + "/" + name + " " + file.problem + ".");
     }
     return file;
 }
 
-UniqueFd openLocalFile(VkCErrorListPool& pool, const char* function, const std::string& path,
-                       int flags) {
-    UniqueFd file(::open(path.c_str(), flags | O_CLOEXEC, 0644));
+RegularFile openLocalFile(VkCErrorListPool& pool, const char* function, const std::string& path,
+                          int flags) {
+    RegularFile file = openRegularFile(AT_FDCWD, path, flags);
     if (!file.valid()) {
         enterError(pool, kErrHostFile, function,
-                   "The local file " + path + " cannot be opened: " + systemError() + ".");
+                   "The local file " + path + " " + file.problem + ".");
     }
     return file;
 }
@@ -102,11 +101,11 @@ bool openNameFolder(const FtClient& client, const std::string& folder, const std
 
 // The caller's progress function as copyFileData reports; empty without one.
 std::function<void(uint64_t)> progressOf(VkTFTProgressFunction progress, void* context,
-                                         int64_t total) {
+                                         uint64_t total) {
     if (progress == nullptr) {
         return nullptr;
     }
-    return [=](uint64_t done) { progress(context, done, static_cast<uint64_t>(total)); };
+    return [=](uint64_t done) { progress(context, done, total); };
 }
 
 }  // namespace
@@ -166,18 +165,18 @@ int64_t VkLnk_getFileU(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
                                                    fileSubject(folder, name), target, failed)) {
         return failed;
     }
-    UniqueFd remote = openRemoteFile(pool, function, *client, folder, name, O_RDONLY);
+    const RegularFile remote = openRemoteFile(pool, function, *client, folder, name, O_RDONLY);
     if (!remote.valid()) {
         return kFailed;
     }
     const std::string local = wideToUtf8(localPath);
-    UniqueFd out = openLocalFile(pool, function, local, O_WRONLY | O_CREAT | O_TRUNC);
+    const RegularFile out = openLocalFile(pool, function, local, O_WRONLY | O_CREAT | O_TRUNC);
     if (!out.valid()) {
         return kFailed;
     }
-    const int64_t total = fileSizeOf(remote.get());
-    const int64_t copied =
-        copyFileData(remote.get(), out.get(), UINT64_MAX, progressOf(progress, context, total));
+    // The copy holds what the file held when it was opened, even if it grows meanwhile.
+    const int64_t copied = copyFileData(remote.fd.get(), out.fd.get(), remote.size,
+                                        progressOf(progress, context, remote.size));
     if (copied < 0) {
         enterError(
             pool, kErrHostFile, function,
@@ -205,22 +204,21 @@ int64_t VkLnk_putFileU(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
                                                    subject, target, failed)) {
         return failed;
     }
-    UniqueFd in = openLocalFile(pool, function, local, O_RDONLY);
+    const RegularFile in = openLocalFile(pool, function, local, O_RDONLY);
     if (!in.valid()) {
         return kFailed;
     }
-    UniqueFd remote =
+    const RegularFile remote =
         openRemoteFile(pool, function, *client, folder, name, O_WRONLY | O_CREAT | O_TRUNC);
     if (!remote.valid()) {
         return kFailed;
     }
-    const int64_t total = fileSizeOf(in.get());
-    uint64_t limit = UINT64_MAX;
+    uint64_t limit = in.size;
     if (takeFault(target, "putFileU", subject, FaultKind::ShortWrite)) {
-        limit = static_cast<uint64_t>(total > 0 ? total / 2 : 0);
+        limit = in.size / 2;
     }
     const int64_t copied =
-        copyFileData(in.get(), remote.get(), limit, progressOf(progress, context, total));
+        copyFileData(in.fd.get(), remote.fd.get(), limit, progressOf(progress, context, in.size));
     if (copied < 0) {
         enterError(
             pool, kErrRemoteFile, function,

@@ -126,12 +126,12 @@ std::unique_ptr<VkCInventoryItem> vkimTree(int fd) {
 }  // namespace
 
 bool inspectImage(const std::string& path, ImageInfo& info, std::string& problem) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) {
-        problem = "cannot be read: " + systemError();
+    const RegularFile file = openRegularFile(AT_FDCWD, path, O_RDONLY);
+    if (!file.valid()) {
+        problem = file.problem;
         return false;
     }
-    return inspectOpenImage(fd.get(), info, problem);
+    return inspectOpenImage(file.fd.get(), info, problem);
 }
 
 bool inspectOpenImage(int fd, ImageInfo& info, std::string& problem) {
@@ -156,19 +156,25 @@ void VkCInventoryData::extractInventoryTreeFromFile(VkCErrorListPool& pool, cons
                                                     VkCInventoryItem*& tree) {
     tree = nullptr;
     const std::string file = path == nullptr ? "" : path;
-    const vksim::UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) {
+    const vksim::RegularFile opened = vksim::openRegularFile(AT_FDCWD, file, O_RDONLY);
+    if (!opened.valid()) {
+        // A missing file has no inventory; a FIFO or a device is worth a note.
+        if (opened.openError == 0) {
+            vksim::enterWarning(pool, vksim::kErrBadImage, "extractInventoryTreeFromFile",
+                                "The file " + file + " " + opened.problem + ".");
+        }
         return;
     }
+    const int fd = opened.fd.get();
     std::unique_ptr<VkCInventoryItem> extracted;
     std::string problem;
-    switch (vksim::kindOf(fd.get())) {
+    switch (vksim::kindOf(fd)) {
         case vksim::FileKind::Vkim:
-            extracted = vksim::vkimTree(fd.get());
+            extracted = vksim::vkimTree(fd);
             break;
         case vksim::FileKind::Elf: {
             vksim::ElfInventory inventory;
-            extracted = vksim::elfTree(fd.get(), inventory, problem);
+            extracted = vksim::elfTree(fd, inventory, problem);
             // A damaged inventory is worth a note, but a file without one is no error.
             if (!extracted && inventory.json.size() > 0) {
                 vksim::enterWarning(pool, vksim::kErrBadImage, "extractInventoryTreeFromFile",

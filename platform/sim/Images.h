@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -40,15 +41,23 @@ struct ElfInventory {
     std::string json;         // the text of ".vkinventory"
     uint32_t payloadCrc = 0;  // CRC-32 of the other SHT_PROGBITS sections
 };
-// False when the file is no readable ELF file or has no ".vkinventory" section.
+// False when the file is no readable regular ELF file or has no ".vkinventory" section.
 VK_PLATFORM_API bool readElfInventory(const std::string& path, ElfInventory& inventory,
                                       std::string& problem);
 bool readElfInventory(int fd, ElfInventory& inventory, std::string& problem);
 VK_PLATFORM_API bool writeElfImage(const std::string& path, const std::string& version,
                                    std::optional<uint32_t> firmwareType, uint64_t payloadSize,
                                    std::string& error);
+// The same with any .vkinventory text: inventoryOf gets the CRC-32 of the payload (for files
+// with damaged inventories).
+VK_PLATFORM_API bool writeElfFile(const std::string& path, const std::string& version,
+                                  uint64_t payloadSize,
+                                  const std::function<std::string(uint32_t)>& inventoryOf,
+                                  std::string& error);
 
 // Deterministic filler bytes for generated images, different for different versions.
 void fillPayload(const std::string& version, uint64_t offset, unsigned char* bytes, size_t size);
+// Writes size filler bytes to fd in blocks, never holding all of them; crc gets their CRC-32.
+bool writePayload(int fd, const std::string& version, uint64_t size, uint32_t& crc);
 
 }  // namespace vksim

@@ -13,12 +13,17 @@ namespace {
 
 using Param = VkCInventoryParameter;
 
+// An item and its "items" array are two levels of JSON nesting: parsed documents never nest
+// items deeper, and a tree built from a document made otherwise does not either.
+constexpr size_t kMaxItemNesting = kMaxJsonNesting / 2;
+
 // Walks the JSON items depth-first; the first problem found ends the walk.
 class TreeBuilder {
   public:
     explicit TreeBuilder(std::string origin) : origin_(std::move(origin)) {}
 
-    bool addItems(const Json& items, const std::string& place, VkCInventoryItem& parent);
+    bool addItems(const Json& items, const std::string& place, VkCInventoryItem& parent,
+                  size_t nesting = 1);
     const std::string& error() const { return error_; }
 
   private:
@@ -26,7 +31,8 @@ class TreeBuilder {
         error_ = origin_ + ": " + place + ": " + message;
         return false;
     }
-    bool addItem(const Json& item, const std::string& place, VkCInventoryItem& parent);
+    bool addItem(const Json& item, const std::string& place, VkCInventoryItem& parent,
+                 size_t nesting);
     bool addParameters(const Json& params, const std::string& place, VkCInventoryItem& item);
     bool addParameter(const std::string& key, const Json& value, const std::string& place,
                       VkCInventoryItem& item);
@@ -90,14 +96,19 @@ bool TreeBuilder::nameOf(const VkCInventoryAddress& id, const Json& object,
     return true;
 }
 
-bool TreeBuilder::addItems(const Json& items, const std::string& place, VkCInventoryItem& parent) {
+bool TreeBuilder::addItems(const Json& items, const std::string& place, VkCInventoryItem& parent,
+                           size_t nesting) {
     if (!items.is_array()) {
         return fail(place, "expected an array of items");
+    }
+    if (nesting > kMaxItemNesting) {
+        return fail(place,
+                    "items nested deeper than " + std::to_string(kMaxItemNesting) + " levels");
     }
     std::set<std::pair<uint32_t, uint32_t>> seen;
     for (size_t i = 0; i < items.size(); ++i) {
         const std::string itemPlace = place + "[" + std::to_string(i) + "]";
-        if (!addItem(items[i], itemPlace, parent)) {
+        if (!addItem(items[i], itemPlace, parent, nesting)) {
             return false;
         }
         const VkCInventoryAddress& id = parent.subItems().back()->getID();
@@ -109,7 +120,8 @@ bool TreeBuilder::addItems(const Json& items, const std::string& place, VkCInven
     return true;
 }
 
-bool TreeBuilder::addItem(const Json& item, const std::string& place, VkCInventoryItem& parent) {
+bool TreeBuilder::addItem(const Json& item, const std::string& place, VkCInventoryItem& parent,
+                          size_t nesting) {
     if (!item.is_object()) {
         return fail(place, "expected an item object with an \"id\"");
     }
@@ -138,7 +150,7 @@ bool TreeBuilder::addItem(const Json& item, const std::string& place, VkCInvento
         return false;
     }
     const auto items = item.find("items");
-    return items == item.end() || addItems(*items, place + ".items", added);
+    return items == item.end() || addItems(*items, place + ".items", added, nesting + 1);
 }
 
 bool TreeBuilder::addParameters(const Json& params, const std::string& place,

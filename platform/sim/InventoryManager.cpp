@@ -7,6 +7,7 @@
 #include "sim/SimErrors.h"
 #include "sim/SimText.h"
 #include "sim/TargetStore.h"
+#include "sim/Transfer.h"
 
 using namespace vksim;
 
@@ -121,6 +122,7 @@ int32_t VkCInventoryManager::lock(VkCErrorListPool& pool, VkCInventoryRootHandle
                         : error);
         return kFailed;
     }
+    removeStagedCopies(handle->folder);
     lockHandle = addHandle(std::move(created));
     return 0;
 }

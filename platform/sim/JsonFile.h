@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -12,19 +14,32 @@ namespace vksim {
 // Keeps the order of object members, so a saved file reads like the one written by hand.
 using Json = nlohmann::ordered_json;
 
+// Arrays and objects nested deeper than this are refused while the text is parsed, so a
+// document nested a hundred thousand deep is never built. An inventory item with its "items"
+// array takes two levels.
+constexpr size_t kMaxJsonNesting = 256;
+
+// JSON files larger than this are refused before they are read.
+constexpr uint64_t kMaxJsonFileSize = 64ull << 20;
+
 // Parses text; on failure error names origin, line and column: "<origin>: line 3, column 7:
-// syntax error ...".
+// syntax error ...", also for nesting deeper than kMaxJsonNesting and numbers too large.
 VK_PLATFORM_API bool parseJsonText(const std::string& text, const std::string& origin, Json& doc,
                                    std::string& error);
-// Reads and parses a file; error names the file.
+// Reads and parses a regular file; error names the file.
 VK_PLATFORM_API bool readJsonFile(const std::string& path, Json& doc, std::string& error);
 
-// Writes content to path through a temporary file in the same folder: write, flush to disk,
-// rename over the old file, flush the folder.
+// Writes content to path through a temporary file "<path>.tmp.<pid>" in the same folder
+// (created anew, never through a symbolic link): write, flush to disk, rename over the old
+// file, flush the folder.
 VK_PLATFORM_API bool writeFileAtomically(const std::string& path, const std::string& content,
                                          std::string& error);
 
-// Reads a whole file into text.
+// Removes the temporary files of writeFileAtomically for path that processes left behind
+// which no longer exist (a run killed while saving). Those of live processes stay.
+void removeStaleTemporaryFiles(const std::string& path);
+
+// Reads a whole regular file into text: at most the size it had when it was opened.
 bool readTextFile(const std::string& path, std::string& text, std::string& error);
 
 }  // namespace vksim

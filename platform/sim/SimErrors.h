@@ -31,6 +31,7 @@ enum ErrorCode : uint32_t {
     kErrSimulatedFault = 0x01410012,
     kErrFirmwareType = 0x01410013,
     kErrUpdateEnded = 0x01410014,
+    kErrAmbiguousTarget = 0x01410015,
 };
 
 // Non-zero results of the host interface library and the application manager. 21, 33 and 46

@@ -1,7 +1,6 @@
 #include "sim/TargetStart.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 
 #include <optional>
 
@@ -25,14 +24,7 @@ UniqueFd openCfdriveFile(const std::string& targetFolder, const std::vector<std:
     if (!folder.valid()) {
         return UniqueFd();
     }
-    // O_NONBLOCK: a FIFO placed there must not stall the reset.
-    UniqueFd file(::openat(folder.get(), path.back().c_str(),
-                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat status {};
-    if (!file.valid() || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        return UniqueFd();
-    }
-    return file;
+    return openRegularFile(folder.get(), path.back(), O_RDONLY | O_NOFOLLOW).fd;
 }
 
 void takeUpBootLoader(Target& target, const BootLoaderFile& bootLoader) {

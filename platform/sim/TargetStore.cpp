@@ -11,6 +11,8 @@ bool changeTarget(const std::string& folder,
     if (!lock.acquire(stateLockOf(folder), FileLock::Mode::Exclusive, true, busy, error)) {
         return false;
     }
+    // Under the state lock no other process is saving; leftovers of dead ones can go.
+    removeStaleTemporaryFiles(targetFileOf(folder));
     Target target;
     if (!loadTarget(folder, target, error) || !change(target, error)) {
         return false;

@@ -4,43 +4,48 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <memory>
 
+#include "sim/FileCopy.h"
 #include "sim/JsonFile.h"
 
 namespace vksim {
 
 namespace {
 
+const char* const kUnreachable = "The device service cannot be reached: ";
+
 bool isFolder(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool isFile(const std::string& path) {
+bool exists(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return ::lstat(path.c_str(), &info) == 0;
 }
 
 // broker.json describes the stand-in for the host-side device service.
 ServiceState brokerState(const std::string& targets, std::string& problem) {
     const std::string broker = targets + "/broker.json";
-    if (!isFile(broker)) {
+    if (!exists(broker)) {
         return ServiceState::Ready;
     }
     Json doc;
     if (!readJsonFile(broker, doc, problem)) {
+        problem = kUnreachable + problem;
         return ServiceState::Unreachable;
     }
     if (!doc.is_object()) {
-        problem = broker + ": expected a JSON object such as {\"outdated\": false}";
+        problem = kUnreachable + broker + ": expected a JSON object such as {\"outdated\": false}";
         return ServiceState::Unreachable;
     }
     const auto outdated = doc.find("outdated");
     if (outdated != doc.end() && !outdated->is_boolean()) {
-        problem = broker + ": outdated: expected true or false";
+        problem = kUnreachable + broker + ": outdated: expected true or false";
         return ServiceState::Unreachable;
     }
     if (outdated != doc.end() && outdated->get<bool>()) {
@@ -50,24 +55,35 @@ ServiceState brokerState(const std::string& targets, std::string& problem) {
     return ServiceState::Ready;
 }
 
+// What is wrong with the folder VK_SIM_TARGETS names; empty when it is a folder.
+std::string targetsFolderProblem(const std::string& value, std::string& resolved) {
+    char buffer[PATH_MAX];
+    struct stat info {};
+    if (::realpath(value.c_str(), buffer) == nullptr || ::stat(buffer, &info) != 0) {
+        return errno == ENOENT ? "does not exist" : "cannot be opened: " + systemError();
+    }
+    resolved = buffer;
+    return S_ISDIR(info.st_mode) ? "" : "is " + fileKindText(info.st_mode) + ", not a folder";
+}
+
 }  // namespace
 
 TargetsFolder locateTargetsFolder() {
     TargetsFolder folder;
     const char* value = std::getenv("VK_SIM_TARGETS");
     if (value == nullptr || *value == '\0') {
+        folder.problem = std::string(kUnreachable) + "VK_SIM_TARGETS " +
+                         (value == nullptr ? "is not set" : "is empty") +
+                         ", so there is no targets folder.";
+        return folder;
+    }
+    const std::string problem = targetsFolderProblem(value, folder.path);
+    if (!problem.empty()) {
+        folder.path.clear();
         folder.problem =
-            "The device service cannot be reached: VK_SIM_TARGETS names no "
-            "targets folder.";
+            kUnreachable + std::string("the targets folder ") + value + " " + problem + ".";
         return folder;
     }
-    char resolved[PATH_MAX];
-    if (::realpath(value, resolved) == nullptr || !isFolder(resolved)) {
-        folder.problem = std::string("The device service cannot be reached: the targets folder ") +
-                         value + " does not exist.";
-        return folder;
-    }
-    folder.path = resolved;
     folder.state = brokerState(folder.path, folder.problem);
     return folder;
 }
@@ -84,7 +100,9 @@ std::vector<std::string> listTargetFolders(const std::string& targets) {
             continue;
         }
         const std::string folder = targets + "/" + name;
-        if (isFolder(folder) && isFile(folder + "/target.json")) {
+        // Any kind of target.json counts: one that is no regular file is left out of the
+        // device search with a warning, like a broken one.
+        if (isFolder(folder) && exists(folder + "/target.json")) {
             found.push_back(folder);
         }
     }

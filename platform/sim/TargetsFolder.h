@@ -14,11 +14,12 @@ struct TargetsFolder {
     std::string problem;  // why it is not Ready
 };
 
-// Looks at VK_SIM_TARGETS now: unset, empty or no folder is Unreachable; a broker.json with
-// {"outdated": true} is Outdated.
+// Looks at VK_SIM_TARGETS now: unset, empty or no folder is Unreachable, and so is a broken
+// broker.json; a broker.json with {"outdated": true} is Outdated. problem names the path and
+// what is wrong with it.
 TargetsFolder locateTargetsFolder();
 
-// Absolute paths of the sub-folders that hold a target.json, sorted by name.
+// Absolute paths of the sub-folders that hold a target.json of any kind, sorted by name.
 std::vector<std::string> listTargetFolders(const std::string& targets);
 
 }  // namespace vksim

@@ -1,11 +1,13 @@
 // transferFile and deleteRemoteFile: transferred files are copied into the target's staging
 // folder; the remote file handle names the staged copy.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <functional>
+#include <vector>
 
 #include "VkCInventoryManager.h"
 #include "sim/CallSupport.h"
@@ -87,6 +89,29 @@ bool stagedPathOf(const std::string& folder, const VkNInventoryManager::VkSRemot
     return true;
 }
 
+void removeStagedCopies(const std::string& folder) {
+    const int staging =
+        ::open(stagingOf(folder).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (staging < 0) {
+        return;
+    }
+    DIR* entries = ::fdopendir(staging);
+    if (entries == nullptr) {
+        ::close(staging);
+        return;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(entries)) {
+        if (entry->d_type != DT_DIR) {
+            names.push_back(entry->d_name);
+        }
+    }
+    for (const std::string& name : names) {
+        ::unlinkat(::dirfd(entries), name.c_str(), 0);
+    }
+    ::closedir(entries);
+}
+
 std::string transferredFileName(const VkNInventoryManager::VkSRemoteFileHandle& remote) {
     return originalName(remote.name.str());
 }
@@ -110,12 +135,11 @@ int32_t VkCInventoryManager::transferFile(VkCErrorListPool& pool, VkCInventoryRo
         enterFaultError(pool, function, found.target, *fault);
         return kFailed;
     }
-    UniqueFd in(::open(local.c_str(), O_RDONLY | O_CLOEXEC));
+    const RegularFile in = openRegularFile(AT_FDCWD, local, O_RDONLY);
     std::string stagedName;
     std::string error;
     if (!in.valid()) {
-        enterError(pool, kErrHostFile, function,
-                   "The file " + local + " cannot be opened: " + systemError() + ".");
+        enterError(pool, kErrHostFile, function, "The file " + local + " " + in.problem + ".");
         return kFailed;
     }
     UniqueFd out = createStagedFile(found.target.folder, name, stagedName, error);
@@ -123,14 +147,15 @@ int32_t VkCInventoryManager::transferFile(VkCErrorListPool& pool, VkCInventoryRo
         enterError(pool, kErrRemoteFile, function, error);
         return kFailed;
     }
-    const int64_t total = fileSizeOf(in.get());
+    const uint64_t total = in.size;
     std::function<void(uint64_t)> report;
     if (progress != nullptr && total > 0) {
         report = [&](uint64_t done) {
-            progress(context, static_cast<uint32_t>(done * 100 / static_cast<uint64_t>(total)));
+            progress(context, static_cast<uint32_t>(done * 100 / total));
         };
     }
-    const int64_t copied = copyFileData(in.get(), out.get(), UINT64_MAX, report);
+    // What the file held when it was opened, even if it grows meanwhile.
+    const int64_t copied = copyFileData(in.fd.get(), out.get(), total, report);
     if (copied < 0) {
         enterError(pool, kErrRemoteFile, function,
                    "Transferring " + local + " failed: " + systemError() + ".");

@@ -14,4 +14,9 @@ bool stagedPathOf(const std::string& folder, const VkNInventoryManager::VkSRemot
 // The name the file had on the host.
 std::string transferredFileName(const VkNInventoryManager::VkSRemoteFileHandle& remote);
 
+// Removes the copies an earlier update left in the staging folder (an updater that was killed
+// or could not delete them). Called when an update locks the target: no other update can be
+// using them then.
+void removeStagedCopies(const std::string& folder);
+
 }  // namespace vksim

@@ -95,6 +95,22 @@ bool readVkimImage(int fd, ImageInfo& info, std::string& problem) {
     return true;
 }
 
+bool writePayload(int fd, const std::string& version, uint64_t size, uint32_t& crc) {
+    uLong value = crc32(0L, Z_NULL, 0);
+    std::vector<unsigned char> block(kBlock);
+    for (uint64_t done = 0; done < size;) {
+        const size_t part = static_cast<size_t>(std::min<uint64_t>(block.size(), size - done));
+        fillPayload(version, done, block.data(), part);
+        value = crc32(value, block.data(), static_cast<uInt>(part));
+        if (!writeAll(fd, block.data(), part)) {
+            return false;
+        }
+        done += part;
+    }
+    crc = static_cast<uint32_t>(value);
+    return true;
+}
+
 bool writeVkimImage(const std::string& path, const std::string& version, uint64_t payloadSize,
                     std::string& error) {
     VkCVersion parsed;
@@ -102,30 +118,26 @@ bool writeVkimImage(const std::string& path, const std::string& version, uint64_
         error = "\"" + version + "\" is no version text such as 3.2.1";
         return false;
     }
-    UniqueFd out(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!checkRoomFor(path, payloadSize, kHeaderSize, error)) {
+        return false;
+    }
+    RegularFile out = openRegularFile(AT_FDCWD, path, O_WRONLY | O_CREAT | O_TRUNC);
     if (!out.valid()) {
-        error = path + ": " + systemError();
+        error = path + ": " + out.problem;
         return false;
     }
     unsigned char header[kHeaderSize] = {};
     std::memcpy(header, "VKIM", 4);
     std::memcpy(header + kVersionOffset, version.data(), version.size());
-    uLong crc = crc32(0L, Z_NULL, 0);
-    std::vector<unsigned char> block(kBlock);
-    bool written = writeAll(out.get(), header, sizeof header);
-    for (uint64_t done = 0; written && done < payloadSize;) {
-        const size_t size =
-            static_cast<size_t>(std::min<uint64_t>(block.size(), payloadSize - done));
-        fillPayload(version, done, block.data(), size);
-        crc = crc32(crc, block.data(), static_cast<uInt>(size));
-        written = writeAll(out.get(), block.data(), size);
-        done += size;
-    }
+    uint32_t crc = 0;
+    const bool written = writeAll(out.fd.get(), header, sizeof header) &&
+                         writePayload(out.fd.get(), version, payloadSize, crc);
     for (int i = 0; i < 4; ++i) {
         header[kChecksumOffset + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
     }
-    if (!written || ::pwrite(out.get(), header + kChecksumOffset, 4, kChecksumOffset) != 4) {
+    if (!written || ::pwrite(out.fd.get(), header + kChecksumOffset, 4, kChecksumOffset) != 4) {
         error = path + ": " + systemError();
+        ::unlink(path.c_str());
         return false;
     }
     return true;

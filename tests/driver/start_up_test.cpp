@@ -296,8 +296,8 @@ TEST_F(StartUpDeathTest, TwoDevicesWithTheSameNameGiveErrorCodeZero) {
     targets.add("b", SimTargets::target("lab", "192.168.0.11", labInventory()));
     EXPECT_EXIT(startAndDie(optionsFor(ShowBoards, "lab")), testing::ExitedWithCode(1),
                 literally("ERROR: Device with system name \"lab\" not found (error code: "
-                          "0)!\n") +
-                    "$");
+                          "0)!\n       ERROR 0x1410015 (reported by Host PC):\n          The "
+                          "system name \"lab\" is ambiguous"));
 }
 
 TEST_F(StartUpDeathTest, FailedSearchPrintsItsCodeAndTheErrorList) {

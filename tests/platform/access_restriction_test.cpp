@@ -1,3 +1,8 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+
 #include "child_holder.h"
 #include "sim/SimErrors.h"
 #include "sim_fixture.h"
@@ -107,6 +112,48 @@ TEST_F(AccessRestrictionTest, ResetCountsRebootsInTheTargetFile) {
     addTarget("t1", target);
     EXPECT_EQ(VkLnk_FORCE_resetDevice(pool_, device_, 0), 300);
     EXPECT_EQ(targetJson("t1")["rebootCount"], 2);
+    target["faults"] = Json::array();
+    target["rebootCount"] = UINT64_MAX;
+    addTarget("t1", target);
+    EXPECT_EQ(VkLnk_FORCE_resetDevice(pool_, device_, 0), 0);
+    EXPECT_EQ(targetJson("t1")["rebootCount"], UINT64_MAX) << "saturates instead of wrapping";
+}
+
+pid_t endedProcess() {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+TEST_F(AccessRestrictionTest, TakingTheStateLockRemovesTemporaryFilesOfEndedProcesses) {
+    const std::string stale = targets() + "/t1/target.json.tmp." + std::to_string(endedProcess());
+    const std::string live = targets() + "/t1/target.json.tmp." + std::to_string(::getppid());
+    writeFile(stale, "{}");
+    writeFile(live, "{}");
+    EXPECT_EQ(VkLnk_FORCE_resetDevice(pool_, device_, 0), 0);
+    EXPECT_NE(::access(stale.c_str(), F_OK), 0) << "left by a killed run";
+    EXPECT_EQ(::access(live.c_str(), F_OK), 0) << "its process may still be saving";
+}
+
+// Nothing outside the target's folder is created or written through a symbolic link in the
+// place of a lock file (all three are taken alike) or of the temporary state file.
+TEST_F(AccessRestrictionTest, RunTimeFilesAreNotOpenedThroughLinks) {
+    const std::string outside = temp_.path() + "/outside";
+    const std::string lock = targets() + "/t1/state.lock";
+    ASSERT_EQ(::symlink(outside.c_str(), lock.c_str()), 0);
+    EXPECT_EQ(VkLnk_FORCE_resetDevice(pool_, device_, 0), vksim::kResultFailed);
+    EXPECT_NE(lastErrorText(pool_).find(lock + ": is a symbolic link, not a regular file"),
+              std::string::npos)
+        << lastErrorText(pool_);
+    ::unlink(lock.c_str());
+    const std::string temporary = targets() + "/t1/target.json.tmp." + std::to_string(::getpid());
+    ASSERT_EQ(::symlink(outside.c_str(), temporary.c_str()), 0);
+    EXPECT_EQ(VkLnk_FORCE_resetDevice(pool_, device_, 0), 0) << lastErrorText(pool_);
+    EXPECT_EQ(targetJson("t1")["rebootCount"], 1);
+    EXPECT_NE(::access(outside.c_str(), F_OK), 0) << "created through a link";
 }
 
 }  // namespace

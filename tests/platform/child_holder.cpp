@@ -1,5 +1,6 @@
 #include "child_holder.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -83,6 +84,42 @@ int ChildHolder::release() {
         pid_ = -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string runBounded(const std::function<std::string()>& work, int seconds) {
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        return "no pipe";
+    }
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return "no child";
+    }
+    if (pid == 0) {
+        ::close(fds[0]);
+        const std::string text = work();
+        const ssize_t ignored = ::write(fds[1], text.data(), text.size());
+        (void)ignored;
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string text;
+    pollfd waiting{fds[0], POLLIN, 0};
+    char buffer[4096];
+    ssize_t n = -1;  // stays so when the child says nothing in time
+    while (::poll(&waiting, 1, seconds * 1000) == 1 &&
+           (n = ::read(fds[0], buffer, sizeof buffer)) > 0) {
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    const bool finished = n == 0;
+    ::close(fds[0]);
+    if (!finished) {
+        ::kill(pid, SIGKILL);
+    }
+    ::waitpid(pid, nullptr, 0);
+    return finished ? text : "timed out";
 }
 
 }  // namespace simtest

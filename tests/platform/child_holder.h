@@ -1,6 +1,7 @@
 #pragma once
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 
 // A second process (the sim_holder helper) that takes the inventory lock or the exclusive
@@ -27,5 +28,10 @@ class ChildHolder {
     int input_ = -1;
     int output_ = -1;
 };
+
+// Runs work in a child process and gives the text it returns, or "timed out" when it has not
+// finished within seconds (the child is killed then): for calls that hang when a fault comes
+// back.
+std::string runBounded(const std::function<std::string()>& work, int seconds = 10);
 
 }  // namespace simtest

@@ -1,6 +1,11 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
+#include "child_holder.h"
 #include "sim/SimErrors.h"
 #include "sim_fixture.h"
 
@@ -9,18 +14,26 @@ namespace {
 
 class DeviceSearchTest : public SimTest {};
 
-TEST_F(DeviceSearchTest, UnsetTargetsFolderAnswers33) {
-    ::unsetenv("VK_SIM_TARGETS");
-    std::vector<VkSDeviceInformation> found;
-    EXPECT_EQ(searchDevices(0, nullptr, 0, found), VkLnk_ERR_SERVICE_UNREACHABLE);
-    EXPECT_NE(lastErrorText(pool_).find("VK_SIM_TARGETS"), std::string::npos);
-}
-
-TEST_F(DeviceSearchTest, MissingTargetsFolderAnswers33) {
-    ::setenv("VK_SIM_TARGETS", (temp_.path() + "/nowhere").c_str(), 1);
-    std::vector<VkSDeviceInformation> found;
-    EXPECT_EQ(searchDevices(0, nullptr, 0, found), VkLnk_ERR_SERVICE_UNREACHABLE);
-    EXPECT_NE(lastErrorText(pool_).find("nowhere"), std::string::npos);
+TEST_F(DeviceSearchTest, UnreachableServiceSaysWhy) {
+    const std::string file = temp_.path() + "/file";
+    writeFile(file, "x");
+    const std::string nowhere = temp_.path() + "/nowhere";
+    const std::pair<const char*, std::string> cases[] = {
+        {nullptr, "VK_SIM_TARGETS is not set"},
+        {"", "VK_SIM_TARGETS is empty"},
+        {nowhere.c_str(), nowhere + " does not exist"},
+        {file.c_str(), file + " is a file, not a folder"}};
+    for (const auto& [targets, says] : cases) {
+        if (targets == nullptr) {
+            ::unsetenv("VK_SIM_TARGETS");
+        } else {
+            ::setenv("VK_SIM_TARGETS", targets, 1);
+        }
+        std::vector<VkSDeviceInformation> found;
+        EXPECT_EQ(searchDevices(0, nullptr, 0, found), VkLnk_ERR_SERVICE_UNREACHABLE);
+        EXPECT_EQ(lastErrorCode(pool_), vksim::kErrServiceUnreachable);
+        EXPECT_NE(lastErrorText(pool_).find(says), std::string::npos) << lastErrorText(pool_);
+    }
 }
 
 TEST_F(DeviceSearchTest, TargetsFolderIsReadAtEveryCall) {
@@ -33,32 +46,41 @@ TEST_F(DeviceSearchTest, TargetsFolderIsReadAtEveryCall) {
 }
 
 struct BrokerCase {
-    const char* content;
+    const char* content;  // null: broker.json is a folder
     int32_t result;
+    const char* says;  // after ".../broker.json: "
 };
 
 void PrintTo(const BrokerCase& c, std::ostream* os) {
-    *os << c.content;
+    *os << (c.content ? c.content : "folder");
 }
 
 class BrokerTest : public SimTest, public ::testing::WithParamInterface<BrokerCase> {};
 
 TEST_P(BrokerTest, BrokerFileDecidesTheServiceState) {
     addTarget("t1", standardTarget());
-    writeFile(targets() + "/broker.json", GetParam().content);
+    const std::string broker = targets() + "/broker.json";
+    if (GetParam().content == nullptr) {
+        ::mkdir(broker.c_str(), 0755);
+    } else {
+        writeFile(broker, GetParam().content);
+    }
     std::vector<VkSDeviceInformation> found;
     EXPECT_EQ(searchDevices(0, nullptr, 0, found), GetParam().result);
-    if (GetParam().result != 0) {
+    if (GetParam().result == VkLnk_ERR_SERVICE_UNREACHABLE) {
         EXPECT_EQ(pool_.getErrorCount(), 1u);
+        EXPECT_NE(lastErrorText(pool_).find(broker + ": " + GetParam().says), std::string::npos)
+            << lastErrorText(pool_);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Broker, BrokerTest,
-                         ::testing::Values(BrokerCase{R"({"outdated": true})", 46},
-                                           BrokerCase{R"({"outdated": false})", 0},
-                                           BrokerCase{R"({})", 0},
-                                           BrokerCase{R"({"outdated": "yes"})", 33},
-                                           BrokerCase{R"({"outdated": )", 33}));
+INSTANTIATE_TEST_SUITE_P(
+    Broker, BrokerTest,
+    ::testing::Values(BrokerCase{R"({"outdated": true})", 46, ""},
+                      BrokerCase{R"({"outdated": false})", 0, ""}, BrokerCase{R"({})", 0, ""},
+                      BrokerCase{R"({"outdated": "yes"})", 33, "outdated: expected true or false"},
+                      BrokerCase{R"({"outdated": )", 33, "line 1, column 14: syntax error"},
+                      BrokerCase{nullptr, 33, "is a folder, not a regular file"}));
 
 TEST_F(DeviceSearchTest, TooSmallBufferAnswers21WithTheCount) {
     addTarget("a", standardTarget("same"));
@@ -86,6 +108,12 @@ TEST_F(DeviceSearchTest, FiltersBySystemNameAndAddress) {
     EXPECT_EQ(found.size(), 1u);
     EXPECT_EQ(searchDevices(VkLnk_FILTER_SYSTEM_NAME, "beta", 5, found), 0);
     EXPECT_EQ(found.size(), 2u) << "two targets with one name are two devices";
+    EXPECT_EQ(lastErrorCode(pool_), vksim::kErrAmbiguousTarget);
+    EXPECT_EQ(lastErrorText(pool_),
+              "The system name \"beta\" is ambiguous: 2 simulated targets "
+              "have it (" +
+                  targets() + "/b, " + targets() + "/c).");
+    pool_.reset();
     EXPECT_EQ(searchDevices(VkLnk_FILTER_SYSTEM_NAME, "Alpha", 6, found), 0);
     EXPECT_EQ(found.size(), 0u);
     const uint32_t address = (10u << 24) | 3u;
@@ -97,17 +125,49 @@ TEST_F(DeviceSearchTest, FiltersBySystemNameAndAddress) {
     EXPECT_EQ(pool_.getErrorCount(), 0u);
 }
 
-TEST_F(DeviceSearchTest, BrokenTargetIsLeftOutWithAWarning) {
-    addTarget("good", standardTarget("good"));
-    addTargetText("bad", "{ \"systemName\": ");
-    std::vector<VkSDeviceInformation> found;
-    EXPECT_EQ(searchDevices(0, nullptr, 0, found), 0);
-    EXPECT_EQ(found.size(), 1u);
-    EXPECT_EQ(pool_.getErrorCount(), 0u);
-    ASSERT_EQ(pool_.getEntryCount(), 1u);
-    EXPECT_NE(lastErrorText(pool_).find("bad/target.json: line 1"), std::string::npos)
-        << lastErrorText(pool_);
+struct BrokenTarget {
+    const char* name;
+    std::function<void(const std::string& file)> spoil;
+    const char* says;  // after ".../bad/target.json: "
+};
+
+void PrintTo(const BrokenTarget& c, std::ostream* os) {
+    *os << c.name;
 }
+
+class BrokenTargetTest : public SimTest, public ::testing::WithParamInterface<BrokenTarget> {};
+
+// The search reads every target, so a broken one must neither stop nor hang it.
+TEST_P(BrokenTargetTest, IsLeftOutWithAWarning) {
+    addTarget("good", standardTarget("good"));
+    const std::string file = addTarget("bad", standardTarget("bad")) + "/target.json";
+    ::unlink(file.c_str());
+    GetParam().spoil(file);
+    const std::string outcome = runBounded([this] {
+        std::vector<VkSDeviceInformation> found;
+        const int32_t result = searchDevices(0, nullptr, 0, found);
+        return std::to_string(result) + " " + std::to_string(found.size()) + " " +
+               std::to_string(pool_.getErrorCount()) + " " + lastErrorText(pool_);
+    });
+    EXPECT_EQ(outcome, "0 1 0 Simulated target left out: " + file + ": " + GetParam().says);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, BrokenTargetTest,
+    ::testing::Values(
+        BrokenTarget{"Syntax", [](const std::string& f) { writeFile(f, "{ \"systemName\": "); },
+                     "line 1, column 17: syntax error while parsing value - unexpected end of "
+                     "input; expected '[', '{', or a literal"},
+        BrokenTarget{"Folder", [](const std::string& f) { ::mkdir(f.c_str(), 0755); },
+                     "is a folder, not a regular file"},
+        BrokenTarget{"Fifo", [](const std::string& f) { ::mkfifo(f.c_str(), 0644); },
+                     "is a FIFO, not a regular file"},
+        BrokenTarget{"DeepArrays",
+                     [](const std::string& f) {
+                         writeFile(f, std::string(100000, '[') + std::string(100000, ']'));
+                     },
+                     "line 1, column 257: nesting deeper than 256 levels"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct SearchFault {
     const char* fault;

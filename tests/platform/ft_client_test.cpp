@@ -1,6 +1,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
+
+#include "child_holder.h"
 #include "sim/SimErrors.h"
 #include "sim_fixture.h"
 
@@ -192,6 +195,41 @@ TEST_F(FtClientTest, FaultsOfTheClientCalls) {
         << "released all the same";
     client_ = nullptr;
     EXPECT_EQ(pool_.getErrorCount(), 7u);
+}
+
+// A FIFO on the drive or a device on the host would keep a copy going without end.
+TEST_F(FtClientTest, OnlyRegularFilesAreCopied) {
+    ASSERT_EQ(::mkfifo((cfdrive() + "/bus.bit").c_str(), 0644), 0);
+    EXPECT_EQ(runBounded([this] {
+                  get("/mnt/cn/cfdrive", "bus.bit", temp_.path() + "/fetched");
+                  return lastErrorText(pool_);
+              }),
+              "The remote file /mnt/cn/cfdrive/bus.bit is a FIFO, not a regular file.");
+    EXPECT_EQ(runBounded([this] {
+                  put("/mnt/cn/cfdrive", "zero.bit", "/dev/zero");
+                  return lastErrorText(pool_);
+              }),
+              "The local file /dev/zero is a character device, not a regular file.");
+}
+
+TEST_F(FtClientTest, GetCopiesNoMoreThanTheFileHadWhenOpened) {
+    writeFile(cfdrive() + "/grows.bit", "0123456789");
+    struct Growing {
+        std::string path;
+        int appended = 0;
+    } growing{cfdrive() + "/grows.bit"};
+    const std::wstring local = wide(temp_.path() + "/fetched");
+    // Each progress report makes the remote file longer, as a writer beside the copy would.
+    const auto grow = [](void* context, uint64_t, uint64_t) {
+        auto* file = static_cast<Growing*>(context);
+        if (file->appended++ < 3) {
+            std::ofstream(file->path, std::ios::app) << std::string(1000, 'x');
+        }
+    };
+    EXPECT_EQ(VkLnk_getFileU(pool_, nullptr, client_, "/mnt/cn/cfdrive", "grows.bit", local.c_str(),
+                             grow, &growing),
+              10);
+    EXPECT_EQ(readFile(temp_.path() + "/fetched"), "0123456789");
 }
 
 TEST_F(FtClientTest, ClientNeedsALiveDevice) {

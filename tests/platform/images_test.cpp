@@ -1,9 +1,11 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include "VkCInventoryData.h"
 #include "VkNInventoryIDs.h"
+#include "child_holder.h"
 #include "sim/Images.h"
 #include "sim_fixture.h"
 
@@ -187,6 +189,37 @@ TEST_F(ImagesTest, ExtractWarnsAboutADamagedInventory) {
     EXPECT_NE(lastErrorText(pool).find("inventory[0].id: \"FIRMWARX\" is no inventory ID"),
               std::string::npos)
         << lastErrorText(pool);
+}
+
+TEST_F(ImagesTest, ExtractWarnsAboutAnInventoryNestedTooDeep) {
+    std::string deep;
+    for (int level = 0; level < 30000; ++level) {
+        deep += R"([{"id": "HCN", "items": )";
+    }
+    std::string error;
+    ASSERT_TRUE(vksim::writeElfFile(
+        path("deep.elf"), "1.0", 100, [&](uint32_t) { return deep; }, error))
+        << error;
+    VkCErrorListPool pool;
+    VkCInventoryItem* tree = nullptr;
+    VkCInventoryData::extractInventoryTreeFromFile(pool, path("deep.elf").c_str(), tree);
+    EXPECT_EQ(tree, nullptr);
+    EXPECT_EQ(lastErrorText(pool), "The file " + path("deep.elf") +
+                                       " has a damaged embedded inventory: .vkinventory: line 1, "
+                                       "column 3073: nesting deeper than 256 levels.");
+}
+
+// A FIFO among the update files would stall the catalogue.
+TEST_F(ImagesTest, ExtractReadsOnlyRegularFiles) {
+    ASSERT_EQ(::mkfifo(path("fifo.elf").c_str(), 0644), 0);
+    EXPECT_EQ(runBounded([&] {
+                  VkCErrorListPool pool;
+                  VkCInventoryItem* tree = nullptr;
+                  VkCInventoryData::extractInventoryTreeFromFile(pool, path("fifo.elf").c_str(),
+                                                                 tree);
+                  return lastErrorText(pool);
+              }),
+              "The file " + path("fifo.elf") + " is a FIFO, not a regular file.");
 }
 
 }  // namespace

@@ -105,13 +105,54 @@ TEST_P(BadTargetTest, ErrorNamesTheFileAndThePlace) {
 INSTANTIATE_TEST_SUITE_P(TargetJson, BadTargetTest, ::testing::ValuesIn(kBadTargets),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(SimTest, SyntaxErrorNamesLineAndColumn) {
-    const std::string folder = addTargetText("t1", "{\n  \"systemName\": \"x\",\n  oops\n}");
+std::string repeated(const std::string& text, size_t times) {
+    std::string all;
+    for (size_t i = 0; i < times; ++i) {
+        all += text;
+    }
+    return all;
+}
+
+// Items nested depth deep in a target.json, written as text: too deep for a JSON value.
+std::string deepItems(size_t depth) {
+    return R"({"inventory": [)" + repeated(R"({"id": "HCN", "items": [)", depth) +
+           repeated("]}", depth) + "]}";
+}
+
+struct BadText {
+    const char* name;
+    std::string text;
+    std::string message;  // what the error must say after "<file>: "
+};
+
+void PrintTo(const BadText& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BadTargetTextTest : public SimTest, public ::testing::WithParamInterface<BadText> {};
+
+// Deep nesting is refused while parsing, before the stack or the memory run out.
+TEST_P(BadTargetTextTest, ErrorNamesLineAndColumn) {
+    const std::string folder = addTargetText("t1", GetParam().text);
     vksim::Target target;
     std::string error;
     EXPECT_FALSE(vksim::loadTarget(folder, target, error));
-    EXPECT_EQ(error.rfind(folder + "/target.json: line 3, column 3: ", 0), 0u) << error;
+    EXPECT_EQ(error.rfind(folder + "/target.json: " + GetParam().message, 0), 0u) << error;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    TargetJson, BadTargetTextTest,
+    ::testing::Values(
+        BadText{"Syntax", "{\n  \"systemName\": \"x\",\n  oops\n}", "line 3, column 3: "},
+        BadText{"NumberTooLarge", "{\n  \"systemName\": \"x\",\n  \"rebootCount\": 1e999\n}",
+                "line 3, column 22: number overflow parsing '1e999'"},
+        BadText{"DeepArrays", repeated("[", 100000) + repeated("]", 100000),
+                "line 1, column 257: nesting deeper than 256 levels"},
+        // Levels 1 and 2 are the document and "inventory"; each item adds two.
+        BadText{"DeepItems", deepItems(30000),
+                "line 1, column " + std::to_string(15 + 127 * 24 + 1) +
+                    ": nesting deeper than 256 levels"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SimTest, ScanOfABrokenTargetGivesNoTreeAndTheError) {
     addTarget("t1", standardTarget());
@@ -193,6 +234,20 @@ INSTANTIATE_TEST_SUITE_P(
                   "SLOT"},
         ValueCase{"1001", R"({"type": "Int32", "value": "-0x10", "descr": "Offset"})", int32_t(-16),
                   "Offset"}));
+
+TEST(InventoryJsonTest, TreeBuilderRefusesItemsNestedTooDeep) {
+    Json items = Json::array({Json::object({{"id", "HCN"}})});
+    for (int level = 1; level < 129; ++level) {
+        items = Json::array({Json::object({{"id", "HCN"}, {"items", items}})});
+    }
+    std::string error;
+    EXPECT_EQ(vksim::buildInventoryTree(items, "test.json", "inventory", error), nullptr);
+    EXPECT_NE(error.find("].items: items nested deeper than 128 levels"), std::string::npos)
+        << error;
+    EXPECT_NE(vksim::buildInventoryTree(items[0]["items"], "test.json", "inventory", error),
+              nullptr)
+        << "128 levels are fine";
+}
 
 TEST(InventoryJsonTest, TreeHasARootWithTheItemsAndTheirNames) {
     const Json items = Json::parse(R"([

@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include "child_holder.h"
 #include "sim/SimErrors.h"
 #include "sim_fixture.h"
 
@@ -76,6 +77,12 @@ TEST_F(TransferTest, MissingLocalFileFails) {
     EXPECT_NE(transfer(remote, temp_.path() + "/absent.bin"), 0);
     EXPECT_EQ(lastErrorCode(open_.pool), vksim::kErrHostFile);
     EXPECT_EQ(remote.name, "");
+    // A device would fill the staging folder without end.
+    EXPECT_EQ(runBounded([&] {
+                  transfer(remote, "/dev/zero");
+                  return lastErrorText(open_.pool);
+              }),
+              "The file /dev/zero is a character device, not a regular file.");
 }
 
 TEST_F(TransferTest, NeedsTheLockOfThisTarget) {

@@ -64,9 +64,11 @@ TEST_F(VksimToolTest, ImageWritesACheckedVkimImage) {
     EXPECT_EQ(readFile(file).size(), 100064u);
 }
 
+// A payload of several blocks, written and checked in parts.
 TEST_F(VksimToolTest, ElfWritesAnImageWithItsType) {
     const std::string file = temp_.path() + "/fw.elf";
-    const ToolRun run = runTool({"elf", "--version", "1.7", "--fw-type", "14", "-o", file});
+    const ToolRun run =
+        runTool({"elf", "--version", "1.7", "--fw-type", "14", "--size", "3145733", "-o", file});
     ASSERT_EQ(run.status, 0) << run.out;
     vksim::ImageInfo info;
     std::string problem;
@@ -108,6 +110,15 @@ INSTANTIATE_TEST_SUITE_P(
             {"image", "--version", "1.x", "-o", "/tmp/never"}, 1, "\"1.x\" is no version text"},
         UsageCase{
             {"image", "--version", "1.0", "-o", "/nonexistent/dir/x"}, 1, "/nonexistent/dir/x"},
+        // Refused before the output is opened: it could not even be created.
+        UsageCase{{"elf", "--version", "1.0", "--size", "18446744073709551615", "-o",
+                   "/nonexistent/dir/big.elf"},
+                  1,
+                  "vksim elf: /nonexistent/dir/big.elf: a payload of 18446744073709551615 bytes "
+                  "is more than a file can hold"},
+        UsageCase{{"elf", "--version", "1.0", "--size", "-5", "-o", "/tmp/never"},
+                  64,
+                  "expected a size in bytes, not -5"},
         UsageCase{
             {"show", "/nonexistent-target"}, 1, "/nonexistent-target/target.json: cannot be read"},
         UsageCase{{"--help"}, 0, "show"}));

@@ -22,8 +22,16 @@ struct Options {
 
 void addImageOptions(CLI::App& command, Options& options) {
     command.add_option("--version", options.version, "firmware version, such as 3.2.1")->required();
+    // Negative sizes would be read as huge unsigned numbers; sizes that cannot be written are
+    // refused by the command itself, with the reason.
+    const CLI::Validator notNegative(
+        [](std::string& text) {
+            return text.find('-') == std::string::npos ? std::string()
+                                                       : "expected a size in bytes, not " + text;
+        },
+        "BYTES");
     command.add_option("--size", options.size, "payload bytes after the header")
-        ->check(CLI::Range(uint64_t(0), uint64_t(1) << 40));
+        ->check(notNegative);
     command.add_option("-o,--output", options.output, "file to write")->required();
 }
 
