@@ -9,12 +9,24 @@
 #include "description/catalogue_events.h"
 #include "description/container_version.h"
 #include "description/inventory_document.h"
+#include "description/regular_file.h"
 #include "description/update_file_access.h"
+#include "description/xml_messages.h"
 #include "interface/module_state.h"
 
 namespace {
 
 constexpr uint32_t kBootLoaderFwType = 10;
+
+// Whether the update file can be read; a folder, pipe or device in its place is reported.
+bool isReadableUpdateFile(const std::string& path) {
+    const RegularFile file(path);
+    if (file.isSpecialFile()) {
+        printFileWarning("The update file " + path + " is refused: " + file.problem() +
+                         ". It counts as missing.");
+    }
+    return file.isOpen();
+}
 
 // Marks the files that cannot be opened, and the entries whose LOCATION would reach outside
 // the firmware folder, as missing; the others get their checksum.
@@ -24,7 +36,7 @@ void examineUpdateFiles(VkCErrorListPool& errors, const std::wstring& firmwareFo
     paths.reserve(catalogue.size());
     for (UpdateFileRecord& record : catalogue) {
         paths.push_back(updateFilePath(firmwareFolder, record.FileName));
-        record.IsMissing = !paths.back() || !canOpenForReading(*paths.back());
+        record.IsMissing = !paths.back() || !isReadableUpdateFile(*paths.back());
     }
     for (size_t i = 0; i < catalogue.size(); ++i) {
         if (!catalogue[i].IsMissing) {
@@ -62,8 +74,9 @@ VkCVersion containerFirmwareVersion(const std::vector<UpdateFileRecord>& catalog
 
 int32_t readFirmwareDescription(VkCErrorListPool& errors, VkTCmdOptions options,
                                 VkCVersion& firmwareVersion) {
-    const std::unique_ptr<VkCInventoryItem> root = parseInventoryDocument(
-        descriptionFilePath(options.firmwareFolder, options.descriptionFile));
+    const std::unique_ptr<VkCInventoryItem> root =
+        parseInventoryDocument(descriptionFilePath(options.firmwareFolder, options.descriptionFile),
+                               options.firmwareFolder);
     if (!root) {
         return -1;
     }

@@ -1,19 +1,44 @@
 #include "description/inventory_document.h"
 
-#include <xercesc/framework/LocalFileInputSource.hpp>
 #include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/sax/SAXException.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/XMLException.hpp>
 
+#include <cstdint>
 #include <cstdio>
-#include <functional>
+#include <optional>
 #include <string>
 
+#include "description/bounded_memory.h"
+#include "description/regular_file.h"
 #include "description/xml_handlers.h"
+#include "description/xml_messages.h"
 #include "description/xml_reader_setup.h"
 #include "description/xml_text.h"
+#include "reporting/format.h"
 
 namespace {
+
+// Descriptions are kilobytes; a file this large is no description.
+constexpr size_t kMaxDocumentBytes = size_t(16) << 20;
+// How far entities may expand a document's text: this factor times the document's size, plus
+// the allowance, in characters.
+constexpr uint64_t kExpansionFactor = 16;
+constexpr uint64_t kExpansionAllowance = uint64_t(1) << 20;
+// The memory the parser may hold: room for a few copies of the whole expanded text (an
+// attribute value grows in a buffer that doubles), plus this much for everything else.
+constexpr uint64_t kTextCopiesInMemory = 4;
+constexpr uint64_t kMemoryAllowance = uint64_t(16) << 20;
+
+uint64_t textLimitFor(size_t documentSize) {
+    return kExpansionFactor * documentSize + kExpansionAllowance;
+}
+
+size_t memoryBudgetFor(size_t documentSize) {
+    return size_t(kTextCopiesInMemory * sizeof(XMLCh) * textLimitFor(documentSize) +
+                  kMemoryAllowance);
+}
 
 void printParserFailure(const std::string& message) {
     const std::string line = message + "\n";
@@ -21,24 +46,48 @@ void printParserFailure(const std::string& message) {
     std::fflush(stdout);
 }
 
+// A document in memory and what its reading may use.
+struct DocumentBytes {
+    const void* data;
+    size_t size;
+    std::string name;          // stands for the document in messages
+    std::string entityFolder;  // where external entities may come from; empty: nowhere
+};
+
 // Runs one parse with a fresh handler; the tree when the document was read without error.
-std::unique_ptr<VkCInventoryItem> runParse(
-    const std::function<void(xercesc::SAX2XMLReader&)>& parse) {
+std::unique_ptr<VkCInventoryItem> runParse(const DocumentBytes& document) {
     if (!initialiseXmlPlatform()) {
         return nullptr;
     }
     VkCInventoryXMLHandlers handler;  // outlives the reader that calls it
+    handler.limitText(document.name, textLimitFor(document.size));
+    BoundedMemoryManager memory(memoryBudgetFor(document.size));  // outlives the reader too
     try {
-        InventoryXmlReader setup;
+        // Entity files may bring in as many bytes as entities may expand the text.
+        InventoryXmlReader setup(document.entityFolder, textLimitFor(document.size), memory);
         xercesc::SAX2XMLReader& reader = setup.reader();
         reader.setContentHandler(&handler);
         reader.setErrorHandler(&handler);
         handler.resetErrors();
-        parse(reader);
+        const xercesc::MemBufInputSource source(static_cast<const XMLByte*>(document.data),
+                                                document.size,
+                                                wideToXml(toWide(document.name)).c_str());
+        reader.parse(source);
+    } catch (const ReadingStopped&) {
+        return nullptr;  // the reason has been printed
     } catch (const xercesc::OutOfMemoryException&) {
-        printParserFailure("FATAL ERROR: Out of memory exception.");
+        if (memory.exhausted()) {
+            printFileError(
+                "Reading " + document.name + " takes more than " + std::to_string(memory.budget()) +
+                " bytes of memory with its entities expanded; the document is not read.");
+        } else {
+            printParserFailure("FATAL ERROR: Out of memory exception.");
+        }
         return nullptr;
     } catch (const xercesc::XMLException& exception) {
+        printParserFailure("FATAL ERROR: " + xmlToUtf8(exception.getMessage()));
+        return nullptr;
+    } catch (const xercesc::SAXException& exception) {
         printParserFailure("FATAL ERROR: " + xmlToUtf8(exception.getMessage()));
         return nullptr;
     } catch (...) {
@@ -51,22 +100,35 @@ std::unique_ptr<VkCInventoryItem> runParse(
     return handler.takeRootItem();
 }
 
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace
 
-// The path is always a local file: a folder name that happens to look like a URL is not
-// fetched from the network.
 std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& path) {
-    const std::basic_string<XMLCh> filePath = wideToXml(path);
-    return runParse([&](xercesc::SAX2XMLReader& reader) {
-        const xercesc::LocalFileInputSource source(filePath.c_str());
-        reader.parse(source);
-    });
+    return parseInventoryDocument(path, toWide(folderOf(toUtf8(path))));
+}
+
+// The file is read here rather than by the parser, which would open a pipe or device as it
+// stands and wait on it.
+std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& path,
+                                                         const std::wstring& entityFolder) {
+    const std::string name = toUtf8(path);
+    std::string problem;
+    const std::optional<std::string> content = readRegularFile(name, kMaxDocumentBytes, problem);
+    if (!content) {
+        printFileError("Cannot read the description file " + name + ": " + problem + ".");
+        return nullptr;
+    }
+    return runParse({content->data(), content->size(), name, toUtf8(entityFolder)});
 }
 
 std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const void* data, size_t size,
                                                          const char* bufferId) {
-    return runParse([&](xercesc::SAX2XMLReader& reader) {
-        const xercesc::MemBufInputSource source(static_cast<const XMLByte*>(data), size, bufferId);
-        reader.parse(source);
-    });
+    return runParse({data, size, bufferId, std::string()});
 }

@@ -1,39 +1,9 @@
 #include "description/update_file_access.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <memory>
-
+#include "description/regular_file.h"
 #include "reporting/format.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// Opens a regular file for reading in binary mode; folders, devices and pipes do not count
-// (and opening a pipe must not wait for a writer).
-File openRegularFile(const std::string& path) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0) {
-        return nullptr;
-    }
-    struct stat status;
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(descriptor);
-        return nullptr;
-    }
-    File file(::fdopen(descriptor, "rb"));
-    if (!file) {
-        ::close(descriptor);
-    }
-    return file;
-}
 
 bool isDriveLetter(const std::wstring& name) {
     return name.size() >= 2 && name[1] == L':' &&
@@ -77,22 +47,19 @@ std::optional<std::string> updateFilePath(const std::wstring& firmwareFolder,
 }
 
 bool canOpenForReading(const std::string& path) {
-    return openRegularFile(path) != nullptr;
+    return RegularFile(path).isOpen();
 }
 
 size_t readFirstBytes(const std::string& path, unsigned char* buffer, size_t count) {
-    const File file = openRegularFile(path);
-    if (!file) {
-        return 0;
-    }
-    return std::fread(buffer, 1, count, file.get());
+    RegularFile file(path);
+    const ssize_t got = file.isOpen() ? file.read(buffer, count) : 0;
+    return got > 0 ? size_t(got) : 0;
 }
 
 std::optional<uint64_t> fileSize(const std::string& path) {
-    const File file = openRegularFile(path);
-    struct stat status;
-    if (!file || ::fstat(fileno(file.get()), &status) != 0) {
+    const RegularFile file(path);
+    if (!file.isOpen()) {
         return std::nullopt;
     }
-    return uint64_t(status.st_size);
+    return file.size();
 }

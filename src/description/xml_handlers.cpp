@@ -1,6 +1,9 @@
 #include "description/xml_handlers.h"
 
 #include <xercesc/sax/SAXParseException.hpp>
+#include <xercesc/util/XMLString.hpp>
+
+#include <string>
 
 #include "description/xml_messages.h"
 #include "description/xml_text.h"
@@ -9,10 +12,16 @@ VkCInventoryXMLHandlers::~VkCInventoryXMLHandlers() = default;
 
 void VkCInventoryXMLHandlers::resetDocument() {
     context_.resetDocument();
+    textReceived_ = 0;
 }
 
 void VkCInventoryXMLHandlers::characters(const XMLCh* const chars, const XMLSize_t length) {
+    countText(length);
     handleCharacters(context_, chars, length);
+}
+
+void VkCInventoryXMLHandlers::ignorableWhitespace(const XMLCh* const, const XMLSize_t length) {
+    countText(length);
 }
 
 void VkCInventoryXMLHandlers::endElement(const XMLCh* const, const XMLCh* const localName,
@@ -27,6 +36,9 @@ void VkCInventoryXMLHandlers::setDocumentLocator(const xercesc::Locator* const l
 void VkCInventoryXMLHandlers::startElement(const XMLCh* const, const XMLCh* const localName,
                                            const XMLCh* const,
                                            const xercesc::Attributes& attributes) {
+    for (XMLSize_t i = 0; i < attributes.getLength(); ++i) {
+        countText(xercesc::XMLString::stringLen(attributes.getValue(i)));
+    }
     handleElementStart(context_, localName, attributes);
 }
 
@@ -50,6 +62,21 @@ void VkCInventoryXMLHandlers::fatalError(const xercesc::SAXParseException& excep
 
 void VkCInventoryXMLHandlers::resetErrors() {
     context_.sawErrors = false;
+}
+
+void VkCInventoryXMLHandlers::limitText(const std::string& documentName, uint64_t limit) {
+    documentName_ = documentName;
+    textLimit_ = limit;
+}
+
+void VkCInventoryXMLHandlers::countText(uint64_t characters) {
+    textReceived_ += characters;
+    if (textReceived_ > textLimit_) {
+        context_.abort();
+        stopReading(context_.locator, "Entities expand the text of " + documentName_ +
+                                          " to more than " + std::to_string(textLimit_) +
+                                          " characters; the document is not read.");
+    }
 }
 
 std::unique_ptr<VkCInventoryItem> VkCInventoryXMLHandlers::takeRootItem() {

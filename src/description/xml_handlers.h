@@ -1,7 +1,10 @@
 #pragma once
 #include <xercesc/sax2/DefaultHandler.hpp>
 
+#include <cstdint>
+#include <limits>
 #include <memory>
+#include <string>
 
 #include "VkCInventoryItem.h"
 #include "description/reader_context.h"
@@ -22,6 +25,7 @@ class VkCInventoryXMLHandlers : public xercesc::DefaultHandler {
     void startElement(const XMLCh* const uri, const XMLCh* const localName,
                       const XMLCh* const qualifiedName,
                       const xercesc::Attributes& attributes) override;
+    void ignorableWhitespace(const XMLCh* const chars, const XMLSize_t length) override;
 
     void warning(const xercesc::SAXParseException& exception) override;
     void error(const xercesc::SAXParseException& exception) override;
@@ -33,6 +37,17 @@ class VkCInventoryXMLHandlers : public xercesc::DefaultHandler {
     // Hands the tree over to the caller; null when there is none.
     std::unique_ptr<VkCInventoryItem> takeRootItem();
 
+    // Bounds the characters of text and attribute values that the document delivers with its
+    // entities expanded. The parser's own limit counts expansions, not their size; past this
+    // one the handler prints a message naming documentName and stops the parse (by the
+    // parser's SAX exception), before memory or time can grow further.
+    void limitText(const std::string& documentName, uint64_t limit);
+
   private:
+    void countText(uint64_t characters);
+
     ReaderContext context_;
+    std::string documentName_;
+    uint64_t textLimit_ = std::numeric_limits<uint64_t>::max();
+    uint64_t textReceived_ = 0;
 };

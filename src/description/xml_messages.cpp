@@ -8,6 +8,11 @@
 
 namespace {
 
+void printLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
 void printMessage(const xercesc::Locator* locator, const char* severity,
                   const std::string& message) {
     std::string line;
@@ -19,8 +24,7 @@ void printMessage(const xercesc::Locator* locator, const char* severity,
     } else {
         line = formatNarrowText("%s: %s\n", severity, message.c_str());
     }
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
+    printLine(line);
 }
 
 }  // namespace
@@ -35,4 +39,17 @@ void printReaderWarning(const xercesc::Locator* locator, const std::string& mess
 
 void printReaderFatalError(const xercesc::Locator* locator, const std::string& message) {
     printMessage(locator, "fatal error", message);
+}
+
+void stopReading(const xercesc::Locator* locator, const std::string& message) {
+    printReaderError(locator, message);
+    throw ReadingStopped();
+}
+
+void printFileError(const std::string& message) {
+    printLine("ERROR: " + message + "\n");
+}
+
+void printFileWarning(const std::string& message) {
+    printLine("WARNING: " + message + "\n");
 }

@@ -1,43 +1,112 @@
 #include "description/xml_reader_setup.h"
 
-#include <sys/stat.h>
-#include <xercesc/framework/LocalFileInputSource.hpp>
 #include <xercesc/parsers/SAX2XMLReaderImpl.hpp>
 #include <xercesc/sax/InputSource.hpp>
-#include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/util/BinMemInputStream.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLResourceIdentifier.hpp>
-#include <xercesc/util/XMLURL.hpp>
 #include <xercesc/util/XMLUni.hpp>
 
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <string>
+#include <utility>
 
+#include "description/regular_file.h"
+#include "description/xml_messages.h"
 #include "description/xml_text.h"
+#include "reporting/format.h"
 
 namespace {
 
-// An input source that cannot be opened: the parser reports the reference as unreadable.
-class RefusedInputSource : public xercesc::InputSource {
+// Entity files are DTDs and small fragments; no more of one is read than of a description.
+constexpr size_t kMaxEntityBytes = size_t(16) << 20;
+
+// The content of an entity file, read by the guard. The parser makes its stream from a copy,
+// since it releases the source as soon as the stream is made.
+class EntityContentSource : public xercesc::InputSource {
   public:
-    explicit RefusedInputSource(const XMLCh* systemId) : InputSource(systemId) {}
-    xercesc::BinInputStream* makeStream() const override { return nullptr; }
+    EntityContentSource(const XMLCh* systemId, std::string content)
+        : InputSource(systemId), content_(std::move(content)) {}
+
+    xercesc::BinInputStream* makeStream() const override {
+        return std::make_unique<xercesc::BinMemInputStream>(
+                   reinterpret_cast<const XMLByte*>(content_.data()), content_.size(),
+                   xercesc::BinMemInputStream::BufOpt_Copy)
+            .release();
+    }
+
+  private:
+    std::string content_;
 };
 
-// The parser adopts the source it is given.
-xercesc::InputSource* refuse(const XMLCh* systemId) {
-    return std::make_unique<RefusedInputSource>(systemId).release();
+struct FreeDeleter {
+    void operator()(char* text) const { std::free(text); }
+};
+
+// The path with every symbolic link, "." and ".." resolved; nothing when it does not exist.
+std::optional<std::string> realPath(const std::string& path) {
+    const std::unique_ptr<char, FreeDeleter> resolved(::realpath(path.c_str(), nullptr));
+    if (!resolved) {
+        return std::nullopt;
+    }
+    return std::string(resolved.get());
 }
 
-bool isUrl(const XMLCh* base, const XMLCh* systemId) {
-    xercesc::XMLURL url;
-    return url.setURL(base, systemId, url) && !url.isRelative();
+// A scheme such as "http:" or "file:" in front: a URL, never a local path.
+bool hasUrlScheme(const std::string& systemId) {
+    const size_t colon = systemId.find(':');
+    if (colon == std::string::npos || colon == 0 || systemId.find_first_of("/\\") < colon) {
+        return false;
+    }
+    for (size_t i = 0; i < colon; ++i) {
+        const unsigned char c = static_cast<unsigned char>(systemId[i]);
+        if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') {
+            return false;
+        }
+    }
+    return true;
 }
 
-bool isRegularFile(const XMLCh* path) {
-    struct stat status;
-    return ::stat(xmlToUtf8(path).c_str(), &status) == 0 && S_ISREG(status.st_mode);
+bool hasParentComponent(const std::string& systemId) {
+    size_t start = 0;
+    while (start <= systemId.size()) {
+        size_t end = systemId.find_first_of("/\\", start);
+        if (end == std::string::npos) {
+            end = systemId.size();
+        }
+        if (systemId.compare(start, end - start, "..") == 0) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+// The local path a reference names: an absolute path as it stands, a relative one in the
+// folder of the entity that makes the reference.
+std::string referencedPath(const std::string& systemId, const std::string& base) {
+    if (systemId.front() == '/') {
+        return systemId;
+    }
+    const size_t slash = base.rfind('/');
+    return (slash == std::string::npos ? std::string(".") : base.substr(0, slash)) + "/" + systemId;
+}
+
+bool isInside(const std::string& path, const std::string& folder) {
+    const std::string prefix = folder.back() == '/' ? folder : folder + "/";
+    return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
+}
+
+[[noreturn]] void refuse(const xercesc::XMLResourceIdentifier& resource,
+                         const std::string& systemId, const std::string& reason) {
+    stopReading(resource.getLocator(),
+                "External entity \"" + systemId + "\" is refused: " + reason + ".");
 }
 
 }  // namespace
@@ -61,34 +130,53 @@ bool initialiseXmlPlatform() {
     return true;
 }
 
+ExternalEntityGuard::ExternalEntityGuard(const std::string& folder, uint64_t byteBudget)
+    : realFolder_(folder.empty() ? std::string() : realPath(folder).value_or(std::string())),
+      byteBudget_(byteBudget) {}
+
 xercesc::InputSource* ExternalEntityGuard::resolveEntity(xercesc::XMLResourceIdentifier* resource) {
-    const XMLCh* systemId = resource->getSystemId();
-    const XMLCh* base = resource->getBaseURI();
-    if (systemId == nullptr || *systemId == 0 || isUrl(base, systemId)) {
-        return refuse(systemId);
+    const std::string systemId = xmlToUtf8(resource->getSystemId());
+    if (systemId.empty()) {
+        refuse(*resource, systemId, "it names no file");
     }
-    std::unique_ptr<xercesc::InputSource> local;
-    try {
-        if (base != nullptr && *base != 0) {
-            local = std::make_unique<xercesc::LocalFileInputSource>(base, systemId);
-        } else {
-            local = std::make_unique<xercesc::LocalFileInputSource>(systemId);
-        }
-    } catch (...) {
-        return refuse(systemId);
+    if (realFolder_.empty()) {
+        refuse(*resource, systemId, "this document may not refer to other files");
     }
-    if (!isRegularFile(local->getSystemId())) {
-        return refuse(systemId);
+    const std::string outside =
+        "only files inside the firmware folder " + realFolder_ + " are read";
+    if (hasUrlScheme(systemId) || hasParentComponent(systemId)) {
+        refuse(*resource, systemId, outside);
     }
-    return local.release();
+    const std::string path = referencedPath(systemId, xmlToUtf8(resource->getBaseURI()));
+    const std::optional<std::string> real = realPath(path);
+    if (!real) {
+        refuse(*resource, systemId, std::strerror(errno));  // as realpath left it
+    }
+    if (!isInside(*real, realFolder_)) {
+        refuse(*resource, systemId, outside);
+    }
+    std::string problem;
+    std::optional<std::string> content = readRegularFile(*real, kMaxEntityBytes, problem);
+    if (!content) {
+        refuse(*resource, systemId, problem);
+    }
+    if (content->size() > byteBudget_ - bytesRead_) {
+        refuse(*resource, systemId,
+               "the entity files of this document would have more than " +
+                   std::to_string(byteBudget_) + " bytes together");
+    }
+    bytesRead_ += content->size();
+    return std::make_unique<EntityContentSource>(wideToXml(toWide(*real)).c_str(),
+                                                 std::move(*content))
+        .release();
 }
 
-InventoryXmlReader::InventoryXmlReader() : reader_(xercesc::XMLReaderFactory::createXMLReader()) {
+// The reader is made as the parser's own class, not through its factory: the guard needs the
+// base of relative references, which only that class's resolver interface passes on.
+InventoryXmlReader::InventoryXmlReader(const std::string& entityFolder, uint64_t entityBytes,
+                                       xercesc::MemoryManager& memory)
+    : entityGuard_(entityFolder, entityBytes),
+      reader_(std::make_unique<xercesc::SAX2XMLReaderImpl>(&memory)) {
     reader_->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &securityManager_);
-    // The guard needs the base of relative references, which only the parser's own resolver
-    // interface passes on; the factory makes readers of that class.
-    auto* implementation = dynamic_cast<xercesc::SAX2XMLReaderImpl*>(reader_.get());
-    if (implementation != nullptr) {
-        implementation->setXMLEntityResolver(&entityGuard_);
-    }
+    reader_->setXMLEntityResolver(&entityGuard_);
 }

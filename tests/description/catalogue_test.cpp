@@ -1,5 +1,6 @@
 // The firmware catalogue over real firmware folders.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -202,8 +203,10 @@ TEST_F(CatalogueTest, MissingAndPresentFiles) {
                        {entryXml("FIRMWARE", 1, entryParams("missing.bin", "VK7101", "1.0", 1, 1)),
                         entryXml("FIRMWARE", 2, entryParams("present.bin", "VK7101", "1.0", 1, 1)),
                         entryXml("FIRMWARE", 3, entryParams("", "VK7101", "1.0", 1, 1)),
-                        entryXml("FIRMWARE", 4, entryParams("sub", "VK7101", "1.0", 1, 1))}));
+                        entryXml("FIRMWARE", 4, entryParams("sub", "VK7101", "1.0", 1, 1)),
+                        entryXml("FIRMWARE", 5, entryParams("pipe.bin", "VK7101", "1.0", 1, 1))}));
     folder.write("sub/inner.bin", "x");
+    ASSERT_EQ(::mkfifo((folder.path() + "/pipe.bin").c_str(), 0600), 0);
     ASSERT_EQ(readDescription(), 0);
     const auto& c = catalogue();
     EXPECT_TRUE(c[0].IsMissing);
@@ -214,6 +217,15 @@ TEST_F(CatalogueTest, MissingAndPresentFiles) {
     EXPECT_EQ(c[1].FileSize, 100u);
     EXPECT_TRUE(c[2].IsMissing) << "an empty LOCATION names the folder itself";
     EXPECT_TRUE(c[3].IsMissing) << "a folder is no update file";
+    EXPECT_TRUE(c[4].IsMissing) << "a pipe is no update file";
+    for (const char* name : {"sub", "pipe.bin"}) {
+        const std::string kind = name == std::string("sub") ? "folder" : "pipe";
+        EXPECT_NE(capturedErrors.find("WARNING: The update file " + folder.path() + "/" + name +
+                                      " is refused: it is a " + kind +
+                                      ", not a regular file. It counts as missing.\n"),
+                  std::string::npos)
+            << capturedErrors;
+    }
 }
 
 TEST_F(CatalogueTest, BackslashesInLocationAreSeparators) {
@@ -273,7 +285,8 @@ TEST_F(CatalogueTest, LongLocationIsCut) {
 TEST_F(CatalogueTest, DescriptionThatCannotBeRead) {
     moduleState().fileCount = 7;
     EXPECT_EQ(readDescription(), -1) << "no description file";
-    EXPECT_NE(capturedErrors.find("unable to open primary document entity"), std::string::npos);
+    EXPECT_EQ(capturedErrors, "ERROR: Cannot read the description file " + folder.path() +
+                                  "/fw.xml: No such file or directory.\n");
     writeDescription("<ITEM ID=\"1000\"></ITEM>");
     EXPECT_EQ(readDescription(), -1) << "an invalid description";
     EXPECT_EQ(moduleState().fileCount, 7u) << "the catalogue is left alone";
@@ -283,6 +296,36 @@ TEST_F(CatalogueTest, DescriptionFileNameIsJoinedToTheFolder) {
     options.descriptionFile = L"sub/desc.xml";
     folder.write("sub/desc.xml", descriptionXml(libraryVersionText(), {}));
     EXPECT_EQ(readDescription(), 0) << capturedErrors;
+}
+
+// A description whose LOCATION comes from an external entity declared with systemId.
+std::string descriptionWithEntityLocation(const std::string& doctype) {
+    return doctype + "\n" +
+           descriptionXml(libraryVersionText(),
+                          {entryXml("FIRMWARE", 1, entryParams("&loc;", "VK7101", "1.0", 1, 1))});
+}
+
+TEST_F(CatalogueTest, EntityOutsideTheFirmwareFolderNeverReachesTheCatalogue) {
+    TempFolder outside;
+    const std::string secret = outside.write("passwd", "root:x:0:0");
+    writeDescription(
+        descriptionWithEntityLocation("<!DOCTYPE ITEM [<!ENTITY loc SYSTEM \"" + secret + "\">]>"));
+    EXPECT_EQ(readDescription(), -1);
+    EXPECT_NE(capturedErrors.find("error: External entity \"" + secret +
+                                  "\" is refused: only files inside the firmware folder "),
+              std::string::npos)
+        << capturedErrors;
+    EXPECT_EQ((capturedOutput + capturedErrors).find("root:x"), std::string::npos);
+    EXPECT_TRUE(catalogue().empty());
+}
+
+// The maker's tools put the DTD beside the description.
+TEST_F(CatalogueTest, DtdBesideTheDescriptionIsRead) {
+    folder.write("inventory.dtd", "<!ENTITY loc \"fw1.bin\">");
+    writeDescription(descriptionWithEntityLocation("<!DOCTYPE ITEM SYSTEM \"inventory.dtd\">"));
+    ASSERT_EQ(readDescription(), 0) << capturedErrors;
+    ASSERT_EQ(catalogue().size(), 1u);
+    EXPECT_EQ(catalogue()[0].FileName, L"fw1.bin");
 }
 
 }  // namespace

@@ -1,14 +1,19 @@
 #include "update/bus_fpga_check.h"
 #include "update/remote_files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <filesystem>
+
 #include "inventory_matching/run_fixture.h"
 #include "reporting/format.h"
 #include "update/fetch_temp_file.h"
+#include "update/file_compare.h"
 #include "update/sim_target.h"
 
 namespace {
@@ -187,36 +192,57 @@ TEST_F(BusFpgaCheckTest, FetchFileIsMadeOnceKeptPrivateAndEmptiedAfterUse) {
     ASSERT_EQ(::stat(toUtf8(first).c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_EQ(info.st_size, 0);
-    const std::string name = toUtf8(first);
-    EXPECT_NE(name.find("/VK"), std::string::npos);
+    EXPECT_EQ(toUtf8(first).rfind("/proc/self/fd/", 0), 0u) << toUtf8(first);
     check(false);
     EXPECT_EQ(moduleState().tempFileName, first);
 }
 
 // --- The fetch file itself -------------------------------------------------------------------
 
-TEST(FetchFile, RemovedWhenTheProcessThatMadeItEnds) {
-    int channel[2];
-    ASSERT_EQ(::pipe(channel), 0);
+// A fetch writes the file by its path, as the platform does; false when it cannot.
+bool fetchInto(const std::wstring& path, const std::vector<char>& bytes) {
+    const int out = ::open(toUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool written =
+        out >= 0 && ::write(out, bytes.data(), bytes.size()) == ssize_t(bytes.size());
+    return out >= 0 && ::close(out) == 0 && written;
+}
+
+TEST(FetchFile, LeavesNothingInTheTemporaryFolderEvenWhenKilled) {
+    ScratchFolder temporary;
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        ::setenv("TMPDIR", temporary.path().c_str(), 1);
         moduleState().tempFileName.clear();  // as in a freshly loaded library
-        const bool ready = prepareFetchFile() == FetchFileStatus::Ready;
-        const std::string name = ready ? toUtf8(moduleState().tempFileName) : std::string();
-        const ssize_t written = ::write(channel[1], name.c_str(), name.size());
-        std::exit(written == ssize_t(name.size()) && ready ? 0 : 3);
+        const bool used = prepareFetchFile() == FetchFileStatus::Ready &&
+                          fetchInto(moduleState().tempFileName, patternBytes(1000)) &&
+                          std::filesystem::is_empty(temporary.path());
+        if (!used) {
+            std::_Exit(3);
+        }
+        ::raise(SIGKILL);  // as a plan that is killed
     }
-    ::close(channel[1]);
-    char buffer[512] = {};
-    const ssize_t got = ::read(channel[0], buffer, sizeof buffer - 1);
-    ::close(channel[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0);
-    ASSERT_GT(got, 0);
-    EXPECT_NE(::access(buffer, F_OK), 0) << buffer;
+    EXPECT_TRUE(WIFSIGNALED(status)) << "the child could not use its fetch file unnamed";
+    EXPECT_TRUE(std::filesystem::is_empty(temporary.path()));
+}
+
+TEST_F(BusFpgaCheckTest, SecondFetchOverwritesALongerFirstOne) {
+    setUpTarget();
+    ASSERT_EQ(prepareFetchFile(), FetchFileStatus::Ready);
+    const std::wstring fetched = moduleState().tempFileName;
+    FtClientHandle client(pool, target->device());
+    ASSERT_TRUE(client.isOpen());
+    for (const char* name : {"equal.rbf", "fpga/diff.rbf"}) {  // 300,000 bytes, then 5,000
+        std::string folder;
+        std::string file;
+        ASSERT_TRUE(remoteLocation(name, kCheckPathCapacity, folder, file));
+        ASSERT_GE(VkLnk_getFileU(pool, nullptr, client.get(), folder.c_str(), file.c_str(),
+                                 fetched.c_str(), nullptr, nullptr),
+                  0);
+    }
+    EXPECT_TRUE(compareFiles(fetched, toWide(target->cfdriveFile("fpga/diff.rbf"))));
 }
 
 TEST(FetchFile, ChildProcessLeavesTheParentsFileAlone) {

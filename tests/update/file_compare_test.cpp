@@ -1,8 +1,16 @@
 #include "update/file_compare.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
 
 #include "inventory_matching/run_fixture.h"
+#include "reporting/format.h"
 #include "update/scratch_folder.h"
 
 namespace {
@@ -82,13 +90,37 @@ TEST_F(PlanningTest, UnopenableFilesAreReportedOnlyWithVerboseOutput) {
     EXPECT_FALSE(result);
 }
 
-TEST_F(PlanningTest, UnreadableFileIsNotEqual) {
+// Compares in a child process that an alarm ends after 10 seconds, so that opening or reading
+// a pipe that waits fails the test instead of hanging it; the child passes the verbose messages
+// on to its standard error and exits with 0 when the files were found unequal.
+void expectRefusedWithoutWaiting(const std::string& first, const std::string& second,
+                                 const std::string& message) {
+    EXPECT_EXIT(
+        {
+            ::alarm(10);
+            moduleState().verboseOutput = true;
+            bool equal = true;
+            const std::string out =
+                captureStdout([&] { equal = compareFiles(toWide(first), toWide(second)); });
+            std::fputs(out.c_str(), stderr);
+            std::exit(equal ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), ::testing::HasSubstr(message));
+}
+
+TEST_F(PlanningTest, OnlyRegularFilesAreComparedAndOthersAreNamed) {
     ScratchFolder folder;
-    folder.write("a", {});
+    const std::string file = folder.write("a", {});
     folder.write("dir/inner", {});
-    // A folder opens but cannot be read.
-    EXPECT_FALSE(compareFiles(folder.wideFile("a"), folder.wideFile("dir")));
-    EXPECT_FALSE(compareFiles(folder.wideFile("dir"), folder.wideFile("a")));
+    const std::string pipe = folder.file("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const auto& [special, kind] :
+         {std::pair{folder.file("dir"), "a folder"}, std::pair{pipe, "a pipe"}}) {
+        const std::string message =
+            "ERROR: Cannot compare file " + special + ": it is " + kind + ", not a regular file!\n";
+        expectRefusedWithoutWaiting(file, special, message);
+        expectRefusedWithoutWaiting(special, file, message);
+    }
 }
 
 TEST_F(PlanningTest, NonAsciiPathsAreOpened) {
