@@ -7,11 +7,11 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <optional>
 #include <string>
 
 #include "description/bounded_memory.h"
 #include "description/regular_file.h"
+#include "description/regular_file_input.h"
 #include "description/xml_handlers.h"
 #include "description/xml_messages.h"
 #include "description/xml_reader_setup.h"
@@ -20,8 +20,6 @@
 
 namespace {
 
-// Descriptions are kilobytes; a file this large is no description.
-constexpr size_t kMaxDocumentBytes = size_t(16) << 20;
 // How far entities may expand a document's text: this factor times the document's size, plus
 // the allowance, in characters.
 constexpr uint64_t kExpansionFactor = 16;
@@ -46,19 +44,17 @@ void printParserFailure(const std::string& message) {
     std::fflush(stdout);
 }
 
-// A document in memory and what its reading may use.
-struct DocumentBytes {
-    const void* data;
-    size_t size;
+// A document and what its reading may use.
+struct Document {
+    const xercesc::InputSource& source;
+    uint64_t size;
     std::string name;          // stands for the document in messages
     std::string entityFolder;  // where external entities may come from; empty: nowhere
 };
 
 // Runs one parse with a fresh handler; the tree when the document was read without error.
-std::unique_ptr<VkCInventoryItem> runParse(const DocumentBytes& document) {
-    if (!initialiseXmlPlatform()) {
-        return nullptr;
-    }
+// The parser's platform must be up (initialiseXmlPlatform) before any of its objects is made.
+std::unique_ptr<VkCInventoryItem> runParse(const Document& document) {
     VkCInventoryXMLHandlers handler;  // outlives the reader that calls it
     handler.limitText(document.name, textLimitFor(document.size));
     BoundedMemoryManager memory(memoryBudgetFor(document.size));  // outlives the reader too
@@ -69,10 +65,7 @@ std::unique_ptr<VkCInventoryItem> runParse(const DocumentBytes& document) {
         reader.setContentHandler(&handler);
         reader.setErrorHandler(&handler);
         handler.resetErrors();
-        const xercesc::MemBufInputSource source(static_cast<const XMLByte*>(document.data),
-                                                document.size,
-                                                wideToXml(toWide(document.name)).c_str());
-        reader.parse(source);
+        reader.parse(document.source);
     } catch (const ReadingStopped&) {
         return nullptr;  // the reason has been printed
     } catch (const xercesc::OutOfMemoryException&) {
@@ -114,21 +107,31 @@ std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& pat
     return parseInventoryDocument(path, toWide(folderOf(toUtf8(path))));
 }
 
-// The file is read here rather than by the parser, which would open a pipe or device as it
-// stands and wait on it.
+// The file is opened here rather than by the parser, which would open a pipe or device as
+// it stands and wait on it; the parser reads it in blocks from the open file.
 std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& path,
                                                          const std::wstring& entityFolder) {
     const std::string name = toUtf8(path);
-    std::string problem;
-    const std::optional<std::string> content = readRegularFile(name, kMaxDocumentBytes, problem);
-    if (!content) {
-        printFileError("Cannot read the description file " + name + ": " + problem + ".");
+    if (!initialiseXmlPlatform()) {
         return nullptr;
     }
-    return runParse({content->data(), content->size(), name, toUtf8(entityFolder)});
+    RegularFile file(name);
+    if (!file.isOpen()) {
+        printFileError("Cannot read the description file " + name + ": " + file.problem() + ".");
+        return nullptr;
+    }
+    const std::basic_string<XMLCh> systemId = wideToXml(path);
+    const RegularFileInputSource source(file, systemId.c_str());
+    return runParse({source, file.size(), name, toUtf8(entityFolder)});
 }
 
 std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const void* data, size_t size,
                                                          const char* bufferId) {
-    return runParse({data, size, bufferId, std::string()});
+    if (!initialiseXmlPlatform()) {
+        return nullptr;
+    }
+    const std::basic_string<XMLCh> systemId = wideToXml(toWide(bufferId));
+    const xercesc::MemBufInputSource source(static_cast<const XMLByte*>(data), size,
+                                            systemId.c_str());
+    return runParse({source, size, bufferId, std::string()});
 }
