@@ -46,10 +46,6 @@ std::optional<std::string> updateFilePath(const std::wstring& firmwareFolder,
     return toUtf8(firmwareFolder + L"/" + name);
 }
 
-bool canOpenForReading(const std::string& path) {
-    return RegularFile(path).isOpen();
-}
-
 size_t readFirstBytes(const std::string& path, unsigned char* buffer, size_t count) {
     RegularFile file(path);
     const ssize_t got = file.isOpen() ? file.read(buffer, count) : 0;

@@ -17,10 +17,6 @@ std::wstring descriptionFilePath(const std::wstring& firmwareFolder,
 std::optional<std::string> updateFilePath(const std::wstring& firmwareFolder,
                                           const std::wstring& fileName);
 
-// Whether path names a regular file that can be opened for reading (see RegularFile: nothing
-// else is ever read, and opening never waits).
-bool canOpenForReading(const std::string& path);
-
 // Reads up to count bytes from the start of the file into buffer; the number of bytes read,
 // 0 when the file cannot be opened. The rest of the buffer is left untouched.
 size_t readFirstBytes(const std::string& path, unsigned char* buffer, size_t count);
