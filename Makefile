@@ -6,7 +6,8 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build test sanitize tsan demo fuzz bench format clean
+.PHONY: all deps build test sanitize tsan demo fuzz bench format clean package check-package \
+        fleet-demo
 
 # The tests whose code runs on two threads: the update stages beside the progress display,
 # the progress display itself, and the host events.
@@ -18,8 +19,9 @@ all: build
 deps:
 	@sh scripts/install-deps.sh
 
+# Installed (cmake --install, make package) the way Debian lays files out, under /usr.
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
@@ -40,6 +42,18 @@ tsan: deps
 
 demo: build
 	sh scripts/demo.sh $(BUILD)
+
+# Debian packages in $(BUILD): the runtime library, its -dev package and the tools.
+package: build
+	cd $(BUILD) && cpack
+
+# The install tree, a host built against it, the packages and the manual pages.
+check-package: build
+	sh scripts/check-package.sh $(BUILD)
+
+fleet-demo: build
+	@sh scripts/install-deps.sh ansible-core
+	sh scripts/fleet-demo.sh $(BUILD)
 
 fuzz:
 	@sh scripts/install-deps.sh clang libclang-rt-14-dev

@@ -17,7 +17,6 @@ TARGETS="$BUILD/demo-targets"
 SHOWN_TARGETS="${1%/}/demo-targets"  # as the user named it, for the headings
 FIRMWARE="$BUILD/examples/firmware/release-5.0"
 SHOWN_FIRMWARE="${1%/}/examples/firmware/release-5.0"
-VKSIM="$BUILD/platform/sim/tool/vksim"
 FULL_FIRMWARE="$BUILD/demo-firmware"
 SHOWN_FULL_FIRMWARE="${1%/}/demo-firmware"
 # Waits of the update at a fifth of their real length: the progress stays visible.
@@ -80,9 +79,7 @@ run_plan() {
 # The example container leaves out one file on purpose (the plan shows it as missing); the
 # update runs from a copy that has it.
 complete_firmware() {
-    rm -rf "$FULL_FIRMWARE"
-    cp -R "$FIRMWARE" "$FULL_FIRMWARE" &&
-        "$VKSIM" image --version 2.4 --size 6144 -o "$FULL_FIRMWARE/vk4360rt_fpga_2.4.vkim" || {
+    sh "$ROOT/scripts/complete-firmware.sh" "$BUILD" "$FULL_FIRMWARE" >/dev/null || {
         echo "demo: cannot make $FULL_FIRMWARE" >&2
         exit 1
     }

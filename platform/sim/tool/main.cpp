@@ -12,6 +12,35 @@ namespace {
 
 using namespace vksim::tool;
 
+const char* helpText() {
+    return R"(vksim - firmware images and simulated targets for the TALVERON updater
+
+Usage: vksim COMMAND [options]
+
+Commands:
+  image --version V [--size N] -o FILE
+                             write a VKIM image of version V with a correct checksum
+  elf --version V [--fw-type T] [--size N] -o FILE
+                             write an ELF file with an embedded inventory of version V
+  show TARGET-DIR            show a simulated target's boards and installed versions
+
+Options:
+  --version V                firmware version of the image, such as 3.2.1
+  --size N                   payload bytes after the header (default 4096); a size that
+                             cannot be written is refused
+  --fw-type T                elf only: the firmware type the image is for (1 to 14)
+  -o, --output FILE          the file to write
+
+  -h, --help                 show this help and exit
+  --version                  (before any command) show the version of vksim and exit
+
+Exit status:
+  0    done
+  1    failed; the message on standard error says why
+  64   wrong usage; the command line was refused
+)";
+}
+
 struct Options {
     std::string version;
     uint64_t size = 4096;
@@ -40,6 +69,13 @@ void addImageOptions(CLI::App& command, Options& options) {
 int main(int argc, char** argv) {
     CLI::App app("Makes firmware images for the simulated target and shows simulated targets.",
                  "vksim");
+    // The help is a text of its own, with every command and option, so that the manual page
+    // made from it is complete.
+    app.set_help_flag();
+    bool help = false;
+    app.add_flag("-h,--help", help);
+    app.set_version_flag("--version", "vksim " VKSIM_VERSION);
+    app.fallthrough();  // -h after a command reaches the help flag
     app.require_subcommand(1);
     Options options;
     CLI::App* image = app.add_subcommand("image", "write a VKIM image with a correct checksum");
@@ -55,6 +91,10 @@ int main(int argc, char** argv) {
     } catch (const CLI::Success& success) {
         return app.exit(success);
     } catch (const CLI::ParseError& error) {
+        if (help) {
+            std::fputs(helpText(), stdout);
+            return kExitOk;
+        }
         app.exit(error);
         return kExitUsage;
     }
