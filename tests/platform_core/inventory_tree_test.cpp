@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "VkCInventoryItem.h"
 #include "VkNInventoryIDs.h"
@@ -139,6 +140,56 @@ TEST_F(InventoryTreeTest, ParametersKeepTypeUnitAndFlags) {
     VkCInventoryParameter small(pool, VERSION, "VERSION", int8_t{-3}, nullptr, false, 0);
     EXPECT_EQ(small.getTypeCode(), VkCInventoryParameter::TypeInt8);
     EXPECT_EQ(small.getUnit(), nullptr);
+}
+
+// Every node with its ID, name and parameters (type, unit, flags), depth first.
+std::string describeTree(const VkCInventoryItem& item, int depth = 0) {
+    std::string text = std::string(size_t(depth) * 2, ' ') + item.getID().toString().str() + " " +
+                       item.getDescription() + "\n";
+    for (const auto& parameter : item.parameters()) {
+        text += std::string(size_t(depth) * 2 + 1, ' ') + parameter->getDescription() + " " +
+                std::to_string(parameter->getTypeCode()) + " " +
+                (parameter->getUnit() ? parameter->getUnit() : "-") + " " +
+                std::to_string(parameter->isModifiable()) +
+                std::to_string(parameter->getRelevance()) + "\n";
+    }
+    for (const auto& child : item.subItems()) {
+        EXPECT_EQ(child->getParent(), &item);
+        text += describeTree(*child, depth + 1);
+    }
+    return text;
+}
+
+// Nodes made with new and nodes made in the tree's store, predefined and own names, copied,
+// and the copy still whole once the original is gone.
+TEST_F(InventoryTreeTest, CopyTreeRepeatsEveryNodeAndOutlivesTheOriginal) {
+    auto root = std::make_unique<VkCInventoryItem>(pool, ROOT, "ROOT");
+    VkCInventoryItem* hcn = addItem(*root, HCN);
+    addParameter(*hcn, SERIAL_NUMBER, uint32_t{4711});
+    VkCInventoryItem* own = hcn->makeSubItem(pool, VkCInventoryAddress(2001, 3), "Own board");
+    ASSERT_NE(own, nullptr);
+    own->makeParameter(pool, VkCInventoryAddress(1001, 1), "Gain", 2.5, "dB", true, 7);
+    own->makeParameter(pool, VERSION, "VERSION", VkCVersion("1.2"), nullptr, false, 0);
+    own->makeSubItem(pool, FIRMWARE, "FIRMWARE");
+    addItem(*root, ION[2]);
+    const std::string original = describeTree(*root);
+
+    std::unique_ptr<VkCInventoryItem> copy = hcn->copyTree();
+    std::unique_ptr<VkCInventoryItem> whole = root->copyTree();
+    root.reset();
+    ASSERT_NE(whole, nullptr);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(describeTree(*whole), original);
+    EXPECT_EQ(whole->getParent(), nullptr);
+    EXPECT_EQ(copy->getParent(), nullptr);
+    EXPECT_EQ(copy->getAddress(), HCN);
+    uint32_t serial = 0;
+    VkCVersion version;
+    copy->getValue(pool, SERIAL_NUMBER, serial);
+    copy->getValue(pool, VkCInventoryAddress(2001, 3) / VERSION, version);
+    EXPECT_EQ(serial, 4711u);
+    EXPECT_EQ(version.getAsString(), "1.2");
+    EXPECT_EQ(pool.getErrorCount(), 0u);
 }
 
 }  // namespace
