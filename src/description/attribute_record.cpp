@@ -37,6 +37,44 @@ bool isCdata(const XMLCh* type) {
     return type == xercesc::XMLUni::fgCDATAString || xmlEqualsAscii(type, "CDATA");
 }
 
+enum class AttributeName { Id, Descriptor, Type, Other };
+
+// Every "PARAM" has two attributes, so the first letter picks the one name to compare with.
+AttributeName attributeNameOf(const XMLCh* name) {
+    if (name == nullptr) {
+        return AttributeName::Other;
+    }
+    switch (name[0]) {
+        case u'I':
+            return name[1] == u'D' && name[2] == 0 ? AttributeName::Id : AttributeName::Other;
+        case u'D':
+            return xmlEqualsAscii(name, "Descr") ? AttributeName::Descriptor : AttributeName::Other;
+        case u'T':
+            return xmlEqualsAscii(name, "Type") ? AttributeName::Type : AttributeName::Other;
+        default:
+            return AttributeName::Other;
+    }
+}
+
+bool parseId(ReaderContext& context, std::string_view value, AttributeRecord& record) {
+    if (!parseInventoryId(context.predefinedIdTable, value, record.address)) {
+        context.fail("Invalid ID " + quoted(std::string(value)) + ".");
+        return false;
+    }
+    record.idGiven = true;
+    return true;
+}
+
+bool parseType(ReaderContext& context, std::string_view value, AttributeRecord& record) {
+    record.typeCode = typeCodeFromName(value);
+    if (record.typeCode == 0) {
+        context.fail("Invalid type: " + quoted(std::string(value)));
+        return false;
+    }
+    record.typeGiven = true;
+    return true;
+}
+
 bool parseAttribute(ReaderContext& context, const xercesc::Attributes& attributes, XMLSize_t i,
                     AttributeRecord& record) {
     if (!isCdata(attributes.getType(i))) {
@@ -44,26 +82,17 @@ bool parseAttribute(ReaderContext& context, const xercesc::Attributes& attribute
         return false;
     }
     const XMLCh* name = attributes.getLocalName(i);
-    if (xmlEqualsAscii(name, "ID")) {
-        const std::string_view value = attributeValue(context, attributes, i);
-        if (!parseInventoryId(context.predefinedIdTable, value, record.address)) {
-            context.fail("Invalid ID " + quoted(std::string(value)) + ".");
-            return false;
-        }
-        record.idGiven = true;
-    } else if (xmlEqualsAscii(name, "Descr")) {
-        return parseDescriptor(context, attributeValue(context, attributes, i), record);
-    } else if (xmlEqualsAscii(name, "Type")) {
-        const std::string_view value = attributeValue(context, attributes, i);
-        record.typeCode = typeCodeFromName(value);
-        if (record.typeCode == 0) {
-            context.fail("Invalid type: " + quoted(std::string(value)));
-            return false;
-        }
-        record.typeGiven = true;
-    } else {
-        context.warn("WARNING: Unknown attribute: " + quoted(xmlToUtf8(name)));
+    switch (attributeNameOf(name)) {
+        case AttributeName::Id:
+            return parseId(context, attributeValue(context, attributes, i), record);
+        case AttributeName::Descriptor:
+            return parseDescriptor(context, attributeValue(context, attributes, i), record);
+        case AttributeName::Type:
+            return parseType(context, attributeValue(context, attributes, i), record);
+        case AttributeName::Other:
+            break;
     }
+    context.warn("WARNING: Unknown attribute: " + quoted(xmlToUtf8(name)));
     return true;
 }
 

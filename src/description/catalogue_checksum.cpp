@@ -1,15 +1,15 @@
 #include "description/catalogue_checksum.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "VkCInventoryData.h"
 #include "VkNInventoryIDs.h"
-#include "description/update_file_access.h"
 
 namespace {
 
-constexpr size_t kHeaderBytes = 100;
 constexpr size_t kChecksumOffset = 60;
+constexpr size_t kHeaderBytes = kChecksumOffset + 4;
 // Firmware types whose files carry their checksum at bytes 60 to 63: 1, 2, 5 to 9, 11 to 14.
 constexpr uint32_t kTypesWithHeaderChecksum = 0x7BE6;
 
@@ -39,18 +39,18 @@ uint32_t embeddedInventoryChecksum(VkCErrorListPool& errors, const std::string& 
     return checksum;
 }
 
-uint32_t headerChecksum(const std::string& localPath) {
-    unsigned char header[kHeaderBytes] = {};
-    if (localPath.empty()) {
-        return 0;
-    }
-    readFirstBytes(localPath, header, sizeof header);
-    const unsigned char* word = header + kChecksumOffset;
-    return (uint32_t(word[0]) << 24) | (uint32_t(word[1]) << 16) | (uint32_t(word[2]) << 8) |
-           uint32_t(word[3]);
-}
-
 }  // namespace
+
+UpdateFileHeader readUpdateFileHeader(RegularFile& file) {
+    unsigned char bytes[kHeaderBytes] = {};
+    file.read(bytes, sizeof bytes);
+    UpdateFileHeader header;
+    std::copy(bytes, bytes + sizeof header.firstBytes, header.firstBytes);
+    const unsigned char* word = bytes + kChecksumOffset;
+    header.headerChecksum = (uint32_t(word[0]) << 24) | (uint32_t(word[1]) << 16) |
+                            (uint32_t(word[2]) << 8) | uint32_t(word[3]);
+    return header;
+}
 
 bool embedsInventory(const unsigned char (&firstBytes)[4], const UpdateFileRecord& record) {
     if (firstBytes[1] == 'E' && firstBytes[2] == 'L' && firstBytes[3] == 'F') {
@@ -64,14 +64,12 @@ bool embedsInventory(const unsigned char (&firstBytes)[4], const UpdateFileRecor
 }
 
 uint32_t updateFileChecksum(VkCErrorListPool& errors, const std::string& localPath,
-                            const UpdateFileRecord& record) {
-    unsigned char firstBytes[4] = {};
-    readFirstBytes(localPath, firstBytes, sizeof firstBytes);
-    if (embedsInventory(firstBytes, record)) {
+                            const UpdateFileHeader& header, const UpdateFileRecord& record) {
+    if (embedsInventory(header.firstBytes, record)) {
         return embeddedInventoryChecksum(errors, localPath);
     }
     if (hasHeaderChecksum(record)) {
-        return headerChecksum(localPath);
+        return header.headerChecksum;
     }
     return kUnknownChecksum;
 }

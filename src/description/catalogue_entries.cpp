@@ -28,7 +28,7 @@ std::wstring locationOf(const EntryValues& values) {
     VkCString location;
     values.read(Ids::LOCATION, location);
     const std::string& text = location.str();
-    return toWide(text.substr(0, kMaxLocationBytes));
+    return toWide(text.size() > kMaxLocationBytes ? text.substr(0, kMaxLocationBytes) : text);
 }
 
 VkCString typeNameOf(EntryKind kind, uint32_t fwType) {

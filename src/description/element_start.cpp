@@ -1,3 +1,4 @@
+#include <new>
 #include <string>
 
 #include "VkCErrorList.h"
@@ -115,14 +116,18 @@ void enterItem(ReaderContext& context, const AttributeRecord& record) {
     }
     const char* categoryName = categoryNameOf(record.address);
     const char* name = *categoryName != '\0' ? categoryName : record.descriptor.c_str();
-    auto item = std::make_unique<VkCInventoryItem>(
-        *VkCErrorManager::getInstance().getMasterErrorList(), record.address, name);
-    VkCInventoryItem* created = item.get();
+    VkCErrorListPool& errors = *VkCErrorManager::getInstance().getMasterErrorList();
+    VkCInventoryItem* created = nullptr;
     if (context.currentItem != nullptr) {
+        // Made in the tree's own store, like every node below the root.
+        created = context.currentItem->makeSubItem(errors, record.address, name);
+        if (created == nullptr) {
+            throw std::bad_alloc();  // as making the item with new would
+        }
         context.subItems.add(context.currentItem, created);
-        context.currentItem->addItem(VkCInventoryAddress(), item.release());
     } else if (context.rootItem == nullptr) {
-        context.rootItem = std::move(item);
+        context.rootItem = std::make_unique<VkCInventoryItem>(errors, record.address, name);
+        created = context.rootItem.get();
     } else {
         return;  // not reachable: an item start without a current item comes before the root
     }

@@ -127,9 +127,35 @@ bool parseWithStrtod(const char* text, double& value) {
     return true;
 }
 
+// The usual number text: 1 to 9 decimal digits without a leading zero (which would make it
+// octal), sign or blanks. Its value, or false for any other text.
+bool plainDecimal(std::string_view text, uint64_t& value) {
+    constexpr size_t kMaxPlainDigits = 9;  // below any overflow
+    if (text.empty() || text.size() > kMaxPlainDigits || text[0] == '0') {
+        return false;
+    }
+    uint64_t number = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        number = number * 10 + uint64_t(c - '0');
+    }
+    value = number;
+    return true;
+}
+
 }  // namespace
 
 bool parseUnsignedNumber(std::string_view text, uint64_t max, uint64_t& value) {
+    uint64_t plain = 0;
+    if (plainDecimal(text, plain)) {
+        if (plain > max) {
+            return false;
+        }
+        value = plain;
+        return true;
+    }
     if (text.find('-') != std::string_view::npos) {
         return false;
     }

@@ -1,4 +1,3 @@
-#include <new>
 #include <string>
 #include <variant>
 
@@ -19,22 +18,6 @@ void rejectValue(ReaderContext& context, ConversionResult result, uint16_t typeC
         context.fail(std::string("Invalid ") + typeNameOf(typeCode) +
                      " value specified for this parameter: " + quoted(text));
     }
-}
-
-// The parameter object for a converted value, made with the constructor of its value type;
-// null when it cannot be made.
-std::unique_ptr<VkCInventoryParameter> makeParameter(VkCErrorListPool& errors,
-                                                     const VkCInventoryAddress& address,
-                                                     const char* name,
-                                                     const VkCInventoryParameter::Value& value,
-                                                     const char* unit, bool modifiable,
-                                                     uint32_t relevance) {
-    return std::visit(
-        [&](const auto& typed) {
-            return std::unique_ptr<VkCInventoryParameter>(new (std::nothrow) VkCInventoryParameter(
-                errors, address, name, typed, unit, modifiable, relevance));
-        },
-        value);
 }
 
 // Whether the item has a parameter with the ID: getParameter for a one-element address,
@@ -72,18 +55,17 @@ bool addParameterToItem(ReaderContext& context) {
         return false;
     }
     VkCErrorListPool& errors = *VkCErrorManager::getInstance().getMasterErrorList();
-    std::unique_ptr<VkCInventoryParameter> parameter =
-        makeParameter(errors, attributes.address, name, value,
-                      content.unitDefined ? content.unitText.c_str() : nullptr, content.modifiable,
-                      content.relevanceDefined ? content.relevance : 0);
-    if (parameter == nullptr) {
-        context.failFatally("Could not create parameter object!");
-        return false;
-    }
     const uint32_t errorsBefore = errors.getErrorCount();
-    context.currentItem->addParameter(errors, VkCInventoryAddress(), parameter.release());
+    const VkCInventoryParameter* parameter = context.currentItem->makeParameter(
+        errors, attributes.address, name, std::move(value),
+        content.unitDefined ? content.unitText.c_str() : nullptr, content.modifiable,
+        content.relevanceDefined ? content.relevance : 0);
     if (errors.getErrorCount() != errorsBefore) {
         context.failFatally("Could not add parameter to inventory tree!");
+        return false;
+    }
+    if (parameter == nullptr) {
+        context.failFatally("Could not create parameter object!");
         return false;
     }
     return true;

@@ -1,6 +1,5 @@
 #include "description/update_file_access.h"
 
-#include "description/regular_file.h"
 #include "reporting/format.h"
 
 namespace {
@@ -44,18 +43,4 @@ std::optional<std::string> updateFilePath(const std::wstring& firmwareFolder,
         return std::nullopt;
     }
     return toUtf8(firmwareFolder + L"/" + name);
-}
-
-size_t readFirstBytes(const std::string& path, unsigned char* buffer, size_t count) {
-    RegularFile file(path);
-    const ssize_t got = file.isOpen() ? file.read(buffer, count) : 0;
-    return got > 0 ? size_t(got) : 0;
-}
-
-std::optional<uint64_t> fileSize(const std::string& path) {
-    const RegularFile file(path);
-    if (!file.isOpen()) {
-        return std::nullopt;
-    }
-    return file.size();
 }

@@ -1,6 +1,4 @@
 #pragma once
-#include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -16,10 +14,3 @@ std::wstring descriptionFilePath(const std::wstring& firmwareFolder,
 // firmware folder: it has no path, and such a file is never read.
 std::optional<std::string> updateFilePath(const std::wstring& firmwareFolder,
                                           const std::wstring& fileName);
-
-// Reads up to count bytes from the start of the file into buffer; the number of bytes read,
-// 0 when the file cannot be opened. The rest of the buffer is left untouched.
-size_t readFirstBytes(const std::string& path, unsigned char* buffer, size_t count);
-
-// The size of the file in bytes, or nothing when it cannot be read.
-std::optional<uint64_t> fileSize(const std::string& path);

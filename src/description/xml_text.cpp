@@ -5,6 +5,8 @@
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+// The least room xmlToUtf8View keeps in its storage, enough for the usual attribute value.
+constexpr size_t kViewStorageSize = 64;
 
 bool isHighSurrogate(char32_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
@@ -93,24 +95,24 @@ std::string_view xmlToUtf8View(const XMLCh* text, std::string& storage) {
     if (text == nullptr) {
         return std::string_view();
     }
+    // ASCII is copied as it is met, as long as storage has room; anything else starts over.
+    char* target = storage.data();
+    const size_t room = storage.size();
     size_t length = 0;
-    bool ascii = true;
-    for (; text[length] != 0; ++length) {
-        ascii = ascii && text[length] < 0x80;
+    for (; length < room && text[length] != 0 && text[length] < 0x80; ++length) {
+        target[length] = char(text[length]);
     }
-    if (!ascii) {
-        storage.clear();
-        appendUtf8(text, length, storage);
-        return storage;
+    if (length < room && text[length] == 0) {
+        return std::string_view(storage.data(), length);
     }
-    if (storage.size() < length) {
-        storage.resize(length);
+    while (text[length] != 0) {
+        ++length;
     }
-    char* target = &storage[0];
-    for (size_t i = 0; i < length; ++i) {
-        target[i] = char(text[i]);
-    }
-    return std::string_view(storage.data(), length);
+    storage.clear();
+    appendUtf8(text, length, storage);
+    const size_t size = storage.size();
+    storage.resize(std::max(size, kViewStorageSize));  // room for the next text
+    return std::string_view(storage.data(), size);
 }
 
 std::string xmlToUtf8(const XMLCh* text) {
