@@ -10,9 +10,11 @@ FUZZ_SECONDS ?= 60
         fleet-demo
 
 # The tests whose code runs on two threads: the update stages beside the progress display,
-# the progress display itself, and the host events.
+# the progress display itself, and the host events; and the simulated target's threads
+# sharing the targets they have read.
 TSAN_TESTS = tests/update/update_stage_tests tests/reporting/reporting_progress_tests \
              tests/reporting_core/reporting_core_tests
+TSAN_SIM_TESTS = tests/platform/platform_sim_tests
 
 all: build
 
@@ -34,11 +36,13 @@ sanitize: deps
 
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVK_TSAN=ON -DVK_BUILD_BENCH=OFF
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(notdir $(TSAN_TESTS))
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(notdir $(TSAN_TESTS) $(TSAN_SIM_TESTS))
 	for t in $(TSAN_TESTS); do \
 	    VK_SIM_TIME_SCALE=0 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 	        $(TSAN_BUILD)/$$t --gtest_brief=1 || exit 1; \
 	done
+	VK_SIM_TIME_SCALE=0 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	    $(TSAN_BUILD)/$(TSAN_SIM_TESTS) --gtest_brief=1 --gtest_filter='TargetCacheTest.*'
 
 demo: build
 	sh scripts/demo.sh $(BUILD)

@@ -29,7 +29,7 @@ int32_t VkLnk_createAccessRestrictionHandle(VkCErrorListPool& pool, VkTDeviceHan
     if (device == nullptr) {
         return kResultInvalidHandle;
     }
-    Target target;
+    SharedTarget target;
     int32_t result = kResultOk;
     if (!passTargetAndFaults(pool, function, device->folder, "createAccessRestrictionHandle", {},
                              target, &result)) {
@@ -49,7 +49,7 @@ int32_t VkLnk_requestAccessRestrictionLevel(VkCErrorListPool& pool,
     if (restriction == nullptr) {
         return kResultInvalidHandle;
     }
-    Target target;
+    SharedTarget target;
     int32_t result = kResultOk;
     if (!passTargetAndFaults(pool, function, restriction->folder, "requestAccessRestrictionLevel",
                              {}, target, &result)) {
@@ -67,7 +67,7 @@ int32_t VkLnk_requestAccessRestrictionLevel(VkCErrorListPool& pool,
     if (!restriction->lock.acquire(accessLockOf(restriction->folder), mode, false, busy, error)) {
         if (busy) {
             enterError(pool, kErrAccessDenied, function,
-                       "Access to target \"" + target.systemName +
+                       "Access to target \"" + target->systemName +
                            "\" is refused: another host tool holds an access restriction on it.");
             return kResultAccessDenied;
         }
@@ -96,7 +96,7 @@ int32_t VkLnk_FORCE_resetDevice(VkCErrorListPool& pool, VkTDeviceHandle handle, 
     if (device == nullptr) {
         return kResultInvalidHandle;
     }
-    Target target;
+    SharedTarget target;
     int32_t result = kResultOk;
     if (!passTargetAndFaults(pool, function, device->folder, "resetDevice", {}, target, &result)) {
         return result;

@@ -46,20 +46,20 @@ int32_t VkApplMan_getApplications(VkCErrorListPool& pool, VkTDeviceHandle device
     if (device == nullptr) {
         return kResultInvalidHandle;
     }
-    Target target;
+    SharedTarget target;
     int32_t result = kResultOk;
     if (!passTargetAndFaults(pool, function, device->folder, "getApplications", {}, target,
                              &result)) {
         return result;
     }
-    count = static_cast<int32_t>(target.applications.size());
-    if (target.applications.size() > capacity) {
+    count = static_cast<int32_t>(target->applications.size());
+    if (target->applications.size() > capacity) {
         enterError(pool, kErrBufferTooSmall, function,
                    "Room for " + std::to_string(capacity) + " application identifiers, " +
-                       std::to_string(target.applications.size()) + " applications loaded.");
+                       std::to_string(target->applications.size()) + " applications loaded.");
         return kResultBufferTooSmall;
     }
-    std::copy(target.applications.begin(), target.applications.end(), ids);
+    std::copy(target->applications.begin(), target->applications.end(), ids);
     return kResultOk;
 }
 
@@ -70,7 +70,7 @@ int32_t VkApplMan_unloadAppl(VkCErrorListPool& pool, VkTDeviceHandle deviceHandl
     if (device == nullptr) {
         return kResultInvalidHandle;
     }
-    Target target;
+    SharedTarget target;
     int32_t result = kResultOk;
     const FaultSubject subject{{std::to_string(id), hexText(id)}, id};
     if (!passTargetAndFaults(pool, function, device->folder, "unloadAppl", subject, target,
@@ -97,7 +97,7 @@ int32_t VkApplMan_unloadAppl(VkCErrorListPool& pool, VkTDeviceHandle deviceHandl
     if (checked && !loaded) {
         enterError(pool, kErrNoApplication, function,
                    "Application " + hexText(id) + " is not loaded on target \"" +
-                       target.systemName + "\".");
+                       target->systemName + "\".");
         return kResultFailed;
     }
     if (!saved) {

@@ -15,9 +15,10 @@ Device* deviceFor(VkCErrorListPool& pool, const char* function, const void* hand
 }
 
 bool loadTargetFor(VkCErrorListPool& pool, const char* function, const std::string& folder,
-                   Target& target) {
+                   SharedTarget& target) {
     std::string error;
-    if (!loadTarget(folder, target, error)) {
+    target = currentTarget(folder, error);
+    if (!target) {
         enterError(pool, kErrTargetFile, function, "The simulated target cannot be read: " + error);
         return false;
     }
@@ -39,7 +40,7 @@ int32_t faultResult(const Fault& fault) {
 }
 
 bool passTargetAndFaults(VkCErrorListPool& pool, const char* function, const std::string& folder,
-                         const std::string& call, const FaultSubject& subject, Target& target,
+                         const std::string& call, const FaultSubject& subject, SharedTarget& target,
                          int32_t* faultCode, uint32_t node) {
     if (!loadTargetFor(pool, function, folder, target)) {
         if (faultCode != nullptr) {
@@ -47,11 +48,11 @@ bool passTargetAndFaults(VkCErrorListPool& pool, const char* function, const std
         }
         return false;
     }
-    const std::optional<Fault> fault = takeFault(target, call, subject);
+    const std::optional<Fault> fault = takeFault(*target, call, subject);
     if (!fault) {
         return true;
     }
-    enterFaultError(pool, function, target, *fault, node);
+    enterFaultError(pool, function, *target, *fault, node);
     if (faultCode != nullptr) {
         *faultCode = faultResult(*fault);
     }
@@ -60,16 +61,16 @@ bool passTargetAndFaults(VkCErrorListPool& pool, const char* function, const std
 
 int32_t releaseFault(VkCErrorListPool& pool, const char* function, const std::string& folder,
                      const std::string& call) {
-    Target target;
     std::string ignored;
-    if (!loadTarget(folder, target, ignored)) {
+    const SharedTarget current = currentTarget(folder, ignored);
+    if (!current) {
         return kResultOk;
     }
-    const std::optional<Fault> fault = takeFault(target, call, {});
+    const std::optional<Fault> fault = takeFault(*current, call, {});
     if (!fault) {
         return kResultOk;
     }
-    enterFaultError(pool, function, target, *fault);
+    enterFaultError(pool, function, *current, *fault);
     return faultResult(*fault);
 }
 

@@ -5,6 +5,7 @@
 #include "VkCErrorList.h"
 #include "sim/Faults.h"
 #include "sim/Handles.h"
+#include "sim/TargetCache.h"
 #include "sim/TargetModel.h"
 
 // Steps that most calls share: finding the object of a handle, reading the target and
@@ -27,9 +28,9 @@ T* handleFor(VkCErrorListPool& pool, const char* function, const void* handle, c
 // The device of a handle; null (with an error in pool) when it is no live device handle.
 Device* deviceFor(VkCErrorListPool& pool, const char* function, const void* handle);
 
-// Reads the target of folder; on failure the error names target.json and the place.
+// The target of folder as it is now; on failure the error names target.json and the place.
 bool loadTargetFor(VkCErrorListPool& pool, const char* function, const std::string& folder,
-                   Target& target);
+                   SharedTarget& target);
 
 // Enters the error of a fault that fired: its errorCode, or the simulation's fault code.
 void enterFaultError(VkCErrorListPool& pool, const char* function, const Target& target,
@@ -42,7 +43,7 @@ int32_t faultResult(const Fault& fault);
 // Loads the target and fires the first matching fault of call. True when the call may go
 // on; false when loading failed or a fault fired (the error is in pool either way).
 bool passTargetAndFaults(VkCErrorListPool& pool, const char* function, const std::string& folder,
-                         const std::string& call, const FaultSubject& subject, Target& target,
+                         const std::string& call, const FaultSubject& subject, SharedTarget& target,
                          int32_t* faultCode = nullptr, uint32_t node = 0);
 
 // For the calls that release something: fires a matching fault of call (its error in pool,

@@ -10,6 +10,7 @@
 #include "sim/CallSupport.h"
 #include "sim/DeviceRecord.h"
 #include "sim/SimErrors.h"
+#include "sim/TargetCache.h"
 #include "sim/TargetStore.h"
 #include "sim/TargetsFolder.h"
 
@@ -66,22 +67,22 @@ int32_t searchDevices(VkCErrorListPool& pool, const DeviceFilter& filter,
     }
     std::vector<std::string> passed;
     for (const std::string& folder : listTargetFolders(targets.path)) {
-        Target target;
         std::string error;
-        if (!loadTarget(folder, target, error)) {
+        const SharedTarget target = currentTarget(folder, error);
+        if (!target) {
             // A broken target is left out; the warning says why without failing the search.
             enterWarning(pool, kErrTargetFile, function, "Simulated target left out: " + error);
             continue;
         }
-        if (!passesFilter(filter, target)) {
+        if (!passesFilter(filter, *target)) {
             continue;
         }
-        if (const std::optional<Fault> fault = takeFault(target, "getDeviceList", {})) {
-            enterFaultError(pool, function, target, *fault);
+        if (const std::optional<Fault> fault = takeFault(*target, "getDeviceList", {})) {
+            enterFaultError(pool, function, *target, *fault);
             return faultResult(*fault);
         }
         VkSDeviceInformation record;
-        if (!writeDeviceRecord({target.ipAddress, target.systemName, folder}, record)) {
+        if (!writeDeviceRecord({target->ipAddress, target->systemName, folder}, record)) {
             enterWarning(pool, kErrTargetFile, function,
                          "Simulated target left out: its folder path is too long: " + folder);
             continue;
@@ -198,13 +199,13 @@ int32_t VkLnk_createDeviceHandle(VkCErrorListPool& pool, VkTDeviceHandle& device
                    "The simulated target " + content.folder + " no longer exists.");
         return kResultFailed;
     }
-    Target target;
+    SharedTarget target;
     int32_t result = kResultOk;
     if (!passTargetAndFaults(pool, function, content.folder, "createDeviceHandle", {}, target,
                              &result)) {
         return result;
     }
-    device = addHandle(std::make_unique<Device>(Device{content.folder, target.systemName}));
+    device = addHandle(std::make_unique<Device>(Device{content.folder, target->systemName}));
     return kResultOk;
 }
 

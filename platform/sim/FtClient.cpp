@@ -33,17 +33,17 @@ FaultSubject fileSubject(const std::string& folder, const std::string& name) {
 // Loads the target and fires the first matching fault of call. False when the call must end
 // here; result is then what it answers: -1, or the "result" the fault gives.
 bool passFileTransferCall(VkCErrorListPool& pool, const char* function, const std::string& folder,
-                          const std::string& call, const FaultSubject& subject, Target& target,
-                          int64_t& result) {
+                          const std::string& call, const FaultSubject& subject,
+                          SharedTarget& target, int64_t& result) {
     result = kFailed;
     if (!loadTargetFor(pool, function, folder, target)) {
         return false;
     }
-    const std::optional<Fault> fault = takeFault(target, call, subject);
+    const std::optional<Fault> fault = takeFault(*target, call, subject);
     if (!fault) {
         return true;
     }
-    enterFaultError(pool, function, target, *fault);
+    enterFaultError(pool, function, *target, *fault);
     result = fault->result.value_or(kFailed);
     return false;
 }
@@ -118,7 +118,7 @@ int32_t VkLnk_createFTClientHandle(VkCErrorListPool& pool, VkTDeviceHandle handl
     if (device == nullptr) {
         return kResultInvalidHandle;
     }
-    Target target;
+    SharedTarget target;
     int32_t result = kResultOk;
     if (!passTargetAndFaults(pool, function, device->folder, "createFTClientHandle", {}, target,
                              &result)) {
@@ -159,7 +159,7 @@ int64_t VkLnk_getFileU(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
     FtClient* client = clientFor(pool, function, handle);
     const std::string folder = text(remoteFolder);
     const std::string name = text(remoteName);
-    Target target;
+    SharedTarget target;
     int64_t failed = kFailed;
     if (client == nullptr || !passFileTransferCall(pool, function, client->folder, "getFileU",
                                                    fileSubject(folder, name), target, failed)) {
@@ -198,7 +198,7 @@ int64_t VkLnk_putFileU(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
     FaultSubject subject = fileSubject(folder, name);
     subject.names.push_back(local);
     subject.names.push_back(local.substr(local.find_last_of('/') + 1));
-    Target target;
+    SharedTarget target;
     int64_t failed = kFailed;
     if (client == nullptr || !passFileTransferCall(pool, function, client->folder, "putFileU",
                                                    subject, target, failed)) {
@@ -214,7 +214,7 @@ int64_t VkLnk_putFileU(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
         return kFailed;
     }
     uint64_t limit = in.size;
-    if (takeFault(target, "putFileU", subject, FaultKind::ShortWrite)) {
+    if (takeFault(*target, "putFileU", subject, FaultKind::ShortWrite)) {
         limit = in.size / 2;
     }
     const int64_t copied =
@@ -234,7 +234,7 @@ int32_t VkLnk_makeDir(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
     FtClient* client = clientFor(pool, function, handle);
     const std::string base = text(baseFolder);
     const std::string relative = text(relativePath);
-    Target target;
+    SharedTarget target;
     int64_t failed = kFailed;
     if (client == nullptr ||
         !passFileTransferCall(pool, function, client->folder, "makeDir",
@@ -272,7 +272,7 @@ int32_t VkLnk_renameFile(VkCErrorListPool& pool, void*, VkTFTClientHandle handle
     const std::string folder = text(remoteFolder);
     const std::string from = text(oldName);
     const std::string to = text(newName);
-    Target target;
+    SharedTarget target;
     const FaultSubject subject{{from, to, folder + "/" + from, folder + "/" + to}, std::nullopt};
     int64_t failed = kFailed;
     if (client == nullptr || !passFileTransferCall(pool, function, client->folder, "renameFile",

@@ -42,15 +42,13 @@ const VkCInventoryItem* nodeAt(const VkCInventoryItem& root, const VkCInventoryA
 
 bool findTargetNode(VkCErrorListPool& pool, const char* function, const std::string& folder,
                     const VkCInventoryAddress& address, TargetNode& found) {
-    if (!loadTargetFor(pool, function, folder, found.target)) {
+    if (!loadTargetFor(pool, function, folder, found.checked)) {
         return false;
     }
-    std::string error;
-    found.tree = inventoryTreeOf(found.target, error);
-    found.node = found.tree ? nodeAt(*found.tree, address) : nullptr;
+    found.node = nodeAt(*found.checked->inventory, address);
     if (found.node == nullptr) {
         enterError(pool, kErrNoSuchNode, function,
-                   "Target \"" + found.target.systemName + "\" has no inventory node " +
+                   "Target \"" + found.checked->systemName + "\" has no inventory node " +
                        address.toString().str() + ".");
         return false;
     }

@@ -5,7 +5,7 @@
 
 #include "VkCInventoryManager.h"
 #include "sim/Handles.h"
-#include "sim/TargetModel.h"
+#include "sim/TargetCache.h"
 
 // Steps shared by the inventory manager's calls: checking root and lock handles, and finding
 // boards in the target's inventory.
@@ -24,11 +24,12 @@ const VkCInventoryItem* nodeAt(const VkCInventoryItem& root, const VkCInventoryA
 
 // A target and the node at address in its inventory. On failure the error is in pool.
 struct TargetNode {
-    Target target;
-    std::unique_ptr<VkCInventoryItem> tree;
-    const VkCInventoryItem* node = nullptr;
-    uint32_t serial = 0;  // PRODUCT/SERIAL_NUMBER of the node, 0 without one
-    std::string label;    // "VK7101 S/N 4711 (ROOT/HCN)"
+    SharedTarget checked;                    // the target, which holds the node's tree
+    const VkCInventoryItem* node = nullptr;  // in checked's inventory
+    uint32_t serial = 0;                     // PRODUCT/SERIAL_NUMBER of the node, 0 without one
+    std::string label;                       // "VK7101 S/N 4711 (ROOT/HCN)"
+
+    const Target& target() const { return *checked; }
 };
 bool findTargetNode(VkCErrorListPool& pool, const char* function, const std::string& folder,
                     const VkCInventoryAddress& address, TargetNode& found);

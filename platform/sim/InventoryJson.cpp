@@ -1,6 +1,9 @@
 #include "sim/InventoryJson.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <set>
+#include <string_view>
 #include <utility>
 
 #include "VkNInventoryIDs.h"
@@ -17,30 +20,59 @@ using Param = VkCInventoryParameter;
 // items deeper, and a tree built from a document made otherwise does not either.
 constexpr size_t kMaxItemNesting = kMaxJsonNesting / 2;
 
+// Sibling items up to this many are checked for a repeated ID against the ones before them;
+// longer arrays use a set.
+constexpr size_t kSiblingsCheckedOneByOne = 16;
+
+// Where a value lies in the document ("inventory[0].params.SLOT"): a chain of steps, written
+// out only for an error message, so a document without errors costs no text for its places.
+class Place {
+  public:
+    explicit Place(std::string_view root) : step_(root) {}
+    Place(const Place& parent, std::string_view member) : parent_(&parent), step_(member) {}
+    Place(const Place& parent, size_t index) : parent_(&parent), index_(index), isIndex_(true) {}
+
+    std::string text() const {
+        if (parent_ == nullptr) {
+            return std::string(step_);
+        }
+        return parent_->text() +
+               (isIndex_ ? "[" + std::to_string(index_) + "]" : "." + std::string(step_));
+    }
+
+  private:
+    const Place* parent_ = nullptr;
+    std::string_view step_;
+    size_t index_ = 0;
+    bool isIndex_ = false;
+};
+
 // Walks the JSON items depth-first; the first problem found ends the walk.
 class TreeBuilder {
   public:
     explicit TreeBuilder(std::string origin) : origin_(std::move(origin)) {}
 
-    bool addItems(const Json& items, const std::string& place, VkCInventoryItem& parent,
+    bool addItems(const Json& items, const Place& place, VkCInventoryItem& parent,
                   size_t nesting = 1);
     const std::string& error() const { return error_; }
 
   private:
-    bool fail(const std::string& place, const std::string& message) {
-        error_ = origin_ + ": " + place + ": " + message;
+    bool fail(const Place& place, const std::string& message) {
+        error_ = origin_ + ": " + place.text() + ": " + message;
         return false;
     }
-    bool addItem(const Json& item, const std::string& place, VkCInventoryItem& parent,
-                 size_t nesting);
-    bool addParameters(const Json& params, const std::string& place, VkCInventoryItem& item);
-    bool addParameter(const std::string& key, const Json& value, const std::string& place,
+    bool addItem(const Json& item, const Place& place, VkCInventoryItem& parent, size_t nesting);
+    bool checkSiblingIds(const Json& items, size_t added, const Place& place,
+                         const VkCInventoryItem& parent,
+                         std::set<std::pair<uint32_t, uint32_t>>& seen);
+    bool addParameters(const Json& params, const Place& place, VkCInventoryItem& item);
+    bool addParameter(const std::string& key, const Json& value, const Place& place,
                       VkCInventoryItem& item);
-    bool checkKeys(const Json& object, const std::set<std::string>& allowed,
-                   const std::string& place);
-    bool checkUpdateInfoFrom(const Json& item, const std::string& place);
-    bool checkNextStart(const Json& item, const std::string& place);
-    bool nameOf(const VkCInventoryAddress& id, const Json& object, const std::string& place,
+    bool checkKeys(const Json& object, std::initializer_list<std::string_view> allowed,
+                   const Place& place);
+    bool checkUpdateInfoFrom(const Json& item, const Place& place);
+    bool checkNextStart(const Json& item, const Place& place);
+    bool nameOf(const VkCInventoryAddress& id, const Json& object, const Place& place,
                 std::string& name);
 
     std::string origin_;
@@ -49,19 +81,19 @@ class TreeBuilder {
 };
 
 // Parameters the item reports from the next start of the target on; only a reset reads them.
-bool TreeBuilder::checkNextStart(const Json& item, const std::string& place) {
+bool TreeBuilder::checkNextStart(const Json& item, const Place& place) {
     const auto nextStart = item.find("nextStart");
     if (nextStart == item.end()) {
         return true;
     }
     VkCInventoryItem unused(scratch_, VkCInventoryAddress(), "");
-    return addParameters(*nextStart, place + ".nextStart", unused);
+    return addParameters(*nextStart, Place(place, "nextStart"), unused);
 }
 
-bool TreeBuilder::checkKeys(const Json& object, const std::set<std::string>& allowed,
-                            const std::string& place) {
+bool TreeBuilder::checkKeys(const Json& object, std::initializer_list<std::string_view> allowed,
+                            const Place& place) {
     for (auto it = object.begin(); it != object.end(); ++it) {
-        if (allowed.count(it.key()) == 0) {
+        if (std::find(allowed.begin(), allowed.end(), it.key()) == allowed.end()) {
             return fail(place, "unknown member \"" + it.key() + "\"");
         }
     }
@@ -69,19 +101,19 @@ bool TreeBuilder::checkKeys(const Json& object, const std::set<std::string>& all
 }
 
 // Only a reset of the target reads it; the tree does not show it.
-bool TreeBuilder::checkUpdateInfoFrom(const Json& item, const std::string& place) {
+bool TreeBuilder::checkUpdateInfoFrom(const Json& item, const Place& place) {
     const auto from = item.find("updateInfoFrom");
     VkCVersion version;
     if (from != item.end() &&
         !(from->is_string() && version.setByString(from->get<std::string>().c_str()))) {
-        return fail(place + ".updateInfoFrom", "expected a version text such as \"5.0\"");
+        return fail(Place(place, "updateInfoFrom"), "expected a version text such as \"5.0\"");
     }
     return true;
 }
 
 // Predefined IDs are named by their category; others need a "descr".
-bool TreeBuilder::nameOf(const VkCInventoryAddress& id, const Json& object,
-                         const std::string& place, std::string& name) {
+bool TreeBuilder::nameOf(const VkCInventoryAddress& id, const Json& object, const Place& place,
+                         std::string& name) {
     const char* predefined = VkNInventoryIDs::Map.get(id.getCategory());
     if (predefined != nullptr) {
         name = predefined;
@@ -96,7 +128,7 @@ bool TreeBuilder::nameOf(const VkCInventoryAddress& id, const Json& object,
     return true;
 }
 
-bool TreeBuilder::addItems(const Json& items, const std::string& place, VkCInventoryItem& parent,
+bool TreeBuilder::addItems(const Json& items, const Place& place, VkCInventoryItem& parent,
                            size_t nesting) {
     if (!items.is_array()) {
         return fail(place, "expected an array of items");
@@ -107,20 +139,37 @@ bool TreeBuilder::addItems(const Json& items, const std::string& place, VkCInven
     }
     std::set<std::pair<uint32_t, uint32_t>> seen;
     for (size_t i = 0; i < items.size(); ++i) {
-        const std::string itemPlace = place + "[" + std::to_string(i) + "]";
-        if (!addItem(items[i], itemPlace, parent, nesting)) {
+        const Place itemPlace(place, i);
+        if (!addItem(items[i], itemPlace, parent, nesting) ||
+            !checkSiblingIds(items, i, itemPlace, parent, seen)) {
             return false;
-        }
-        const VkCInventoryAddress& id = parent.subItems().back()->getID();
-        if (!seen.insert({id.getCategory(), id.getIndex()}).second) {
-            return fail(itemPlace, "a sibling item already has the ID \"" +
-                                       formatInventoryId(id.getCategory(), id.getIndex()) + "\"");
         }
     }
     return true;
 }
 
-bool TreeBuilder::addItem(const Json& item, const std::string& place, VkCInventoryItem& parent,
+// Checks the ID of the item just added (the added-th of items) against its siblings before it.
+bool TreeBuilder::checkSiblingIds(const Json& items, size_t added, const Place& place,
+                                  const VkCInventoryItem& parent,
+                                  std::set<std::pair<uint32_t, uint32_t>>& seen) {
+    const auto& siblings = parent.subItems();
+    const VkCInventoryAddress& id = siblings.back()->getID();
+    bool repeated = false;
+    if (items.size() <= kSiblingsCheckedOneByOne) {
+        for (size_t i = siblings.size() - 1 - added; i + 1 < siblings.size() && !repeated; ++i) {
+            repeated = siblings[i]->getID() == id;
+        }
+    } else {
+        repeated = !seen.insert({id.getCategory(), id.getIndex()}).second;
+    }
+    if (repeated) {
+        return fail(place, "a sibling item already has the ID \"" +
+                               formatInventoryId(id.getCategory(), id.getIndex()) + "\"");
+    }
+    return true;
+}
+
+bool TreeBuilder::addItem(const Json& item, const Place& place, VkCInventoryItem& parent,
                           size_t nesting) {
     if (!item.is_object()) {
         return fail(place, "expected an item object with an \"id\"");
@@ -135,38 +184,40 @@ bool TreeBuilder::addItem(const Json& item, const std::string& place, VkCInvento
     if (idValue == item.end() || !idValue->is_string()) {
         return fail(place, "the item has no \"id\" text");
     }
-    if (!parseInventoryId(idValue->get<std::string>(), id)) {
-        return fail(place + ".id", "\"" + idValue->get<std::string>() + "\" is no inventory ID");
+    const std::string& idText = idValue->get_ref<const std::string&>();
+    if (!parseInventoryId(idText, id)) {
+        return fail(Place(place, "id"), "\"" + idText + "\" is no inventory ID");
     }
     std::string name;
     if (!nameOf(id, item, place, name)) {
         return false;
     }
-    auto node = std::make_unique<VkCInventoryItem>(scratch_, id, name.c_str());
+    VkCInventoryItem* node = parent.makeSubItem(scratch_, id, name.c_str());
+    if (node == nullptr) {
+        return fail(place, "out of memory");
+    }
     VkCInventoryItem& added = *node;
-    parent.addItem(VkCInventoryAddress(), node.release());
     const auto params = item.find("params");
-    if (params != item.end() && !addParameters(*params, place + ".params", added)) {
+    if (params != item.end() && !addParameters(*params, Place(place, "params"), added)) {
         return false;
     }
     const auto items = item.find("items");
-    return items == item.end() || addItems(*items, place + ".items", added, nesting + 1);
+    return items == item.end() || addItems(*items, Place(place, "items"), added, nesting + 1);
 }
 
-bool TreeBuilder::addParameters(const Json& params, const std::string& place,
-                                VkCInventoryItem& item) {
+bool TreeBuilder::addParameters(const Json& params, const Place& place, VkCInventoryItem& item) {
     if (!params.is_object()) {
         return fail(place, "expected an object of parameters");
     }
     for (auto it = params.begin(); it != params.end(); ++it) {
-        if (!addParameter(it.key(), it.value(), place + "." + it.key(), item)) {
+        if (!addParameter(it.key(), it.value(), Place(place, it.key()), item)) {
             return false;
         }
     }
     return true;
 }
 
-bool TreeBuilder::addParameter(const std::string& key, const Json& value, const std::string& place,
+bool TreeBuilder::addParameter(const std::string& key, const Json& value, const Place& place,
                                VkCInventoryItem& item) {
     VkCInventoryAddress id;
     if (!parameterIdOf(key, id)) {
@@ -186,7 +237,7 @@ bool TreeBuilder::addParameter(const std::string& key, const Json& value, const 
         const auto type = value.find("type");
         if (type == value.end() || !type->is_string() ||
             !typeCodeFromName(type->get<std::string>(), typeCode)) {
-            return fail(place + ".type",
+            return fail(Place(place, "type"),
                         "expected one of UInt8, UInt16, UInt32, ULong64, Int8, Int16, Int32, "
                         "Long64, Float32, Float64, String, Version");
         }
@@ -205,7 +256,7 @@ bool TreeBuilder::addParameter(const std::string& key, const Json& value, const 
     Param::Value converted;
     std::string problem;
     if (!convertJsonValue(typed ? value["value"] : value, typeCode, converted, problem)) {
-        return fail(typed ? place + ".value" : place, problem);
+        return fail(typed ? Place(place, "value") : place, problem);
     }
     std::string unit;
     bool hasUnit = false;
@@ -217,31 +268,28 @@ bool TreeBuilder::addParameter(const std::string& key, const Json& value, const 
         const auto relevanceValue = value.find("relevance");
         if (unitValue != value.end()) {
             if (!unitValue->is_string()) {
-                return fail(place + ".unit", "expected a text");
+                return fail(Place(place, "unit"), "expected a text");
             }
             unit = unitValue->get<std::string>();
             hasUnit = true;
         }
         if (modifiableValue != value.end()) {
             if (!modifiableValue->is_boolean()) {
-                return fail(place + ".modifiable", "expected true or false");
+                return fail(Place(place, "modifiable"), "expected true or false");
             }
             modifiable = modifiableValue->get<bool>();
         }
         if (relevanceValue != value.end() &&
             !(relevanceValue->is_number_unsigned() &&
               (relevance = relevanceValue->get<uint64_t>()) <= 0xFFFFFFFFu)) {
-            return fail(place + ".relevance", "expected an unsigned 32-bit number");
+            return fail(Place(place, "relevance"), "expected an unsigned 32-bit number");
         }
     }
-    std::unique_ptr<Param> parameter = std::visit(
-        [&](const auto& v) {
-            return std::make_unique<Param>(scratch_, id, name.c_str(), v,
-                                           hasUnit ? unit.c_str() : nullptr, modifiable,
-                                           static_cast<uint32_t>(relevance));
-        },
-        converted);
-    item.addParameter(scratch_, VkCInventoryAddress(), parameter.release());
+    if (item.makeParameter(scratch_, id, name.c_str(), std::move(converted),
+                           hasUnit ? unit.c_str() : nullptr, modifiable,
+                           static_cast<uint32_t>(relevance)) == nullptr) {
+        return fail(place, "out of memory");
+    }
     return true;
 }
 
@@ -256,7 +304,7 @@ std::unique_ptr<VkCInventoryItem> buildInventoryTree(const Json& items, const st
     VkCErrorListPool scratch;
     auto root = std::make_unique<VkCInventoryItem>(scratch, VkNInventoryIDs::ROOT, "ROOT");
     TreeBuilder builder(origin);
-    if (!builder.addItems(items, place, *root)) {
+    if (!builder.addItems(items, Place(place), *root)) {
         error = builder.error();
         return nullptr;
     }

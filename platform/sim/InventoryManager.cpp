@@ -35,7 +35,7 @@ int32_t VkCInventoryManager::createRootHandleByDeviceHandleList(VkCErrorListPool
         return kFailed;
     }
     Device* device = deviceFor(pool, function, devices[0]);
-    Target target;
+    SharedTarget target;
     if (device == nullptr ||
         !passTargetAndFaults(pool, function, device->folder, "createRootHandle", {}, target)) {
         return kFailed;
@@ -63,19 +63,14 @@ int32_t VkCInventoryManager::scan(VkCErrorListPool& pool, VkCInventoryRootHandle
     const char* function = "scan";
     tree = nullptr;
     VkCInventoryRootHandle* handle = rootFor(pool, function, root);
-    Target target;
+    SharedTarget target;
     if (handle == nullptr ||
         !passTargetAndFaults(pool, function, handle->folder, "scan", {}, target)) {
         return kFailed;
     }
-    std::string error;
-    std::unique_ptr<VkCInventoryItem> scanned = inventoryTreeOf(target, error);
-    if (!scanned) {
-        enterError(pool, kErrTargetFile, function, "The simulated target cannot be read: " + error);
-        return kFailed;
-    }
-    tree = scanned.release();
-    return 0;
+    // The caller owns and deletes the tree: it gets a copy of the shared one.
+    tree = target->inventory->copyTree().release();
+    return tree != nullptr ? 0 : kFailed;
 }
 
 int32_t VkCInventoryManager::deleteInventoryTree(VkCInventoryItem* tree) {
@@ -106,8 +101,8 @@ int32_t VkCInventoryManager::lock(VkCErrorListPool& pool, VkCInventoryRootHandle
     if (!findTargetNode(pool, function, handle->folder, system, found)) {
         return kFailed;
     }
-    if (const std::optional<Fault> fault = takeFault(found.target, "lock", {})) {
-        enterFaultError(pool, function, found.target, *fault);
+    if (const std::optional<Fault> fault = takeFault(found.target(), "lock", {})) {
+        enterFaultError(pool, function, found.target(), *fault);
         return kFailed;
     }
     auto created = std::make_unique<InventoryLock>();
@@ -117,7 +112,7 @@ int32_t VkCInventoryManager::lock(VkCErrorListPool& pool, VkCInventoryRootHandle
     if (!created->lock.acquire(inventoryLockOf(handle->folder), FileLock::Mode::Exclusive, false,
                                busy, error)) {
         enterError(pool, busy ? kErrTargetLocked : kErrHostFile, function,
-                   busy ? "Target \"" + found.target.systemName +
+                   busy ? "Target \"" + found.target().systemName +
                               "\" is locked by another update and cannot be locked."
                         : error);
         return kFailed;

@@ -3,8 +3,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -151,6 +153,29 @@ UniqueFd createTemporaryFile(const std::string& temporary) {
     return fd;
 }
 
+// Blocks in which fileHoldsBytes reads a file: small enough for the stack.
+constexpr size_t kCompareBlockBytes = 16 * 1024;
+
+FileState fileStateOf(const struct stat& info) {
+    FileState state;
+    state.device = static_cast<uint64_t>(info.st_dev);
+    state.inode = static_cast<uint64_t>(info.st_ino);
+    state.size = static_cast<uint64_t>(info.st_size);
+    state.modifiedSeconds = info.st_mtim.tv_sec;
+    state.modifiedNanoseconds = info.st_mtim.tv_nsec;
+    state.changedSeconds = info.st_ctim.tv_sec;
+    state.changedNanoseconds = info.st_ctim.tv_nsec;
+    return state;
+}
+
+std::optional<FileState> openFileStateOf(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        return std::nullopt;
+    }
+    return fileStateOf(info);
+}
+
 bool processIsGone(const std::string& digits) {
     if (digits.empty() || digits.size() > 9 ||
         digits.find_first_not_of("0123456789") != std::string::npos) {
@@ -161,6 +186,21 @@ bool processIsGone(const std::string& digits) {
 }
 
 }  // namespace
+
+bool FileState::operator==(const FileState& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modifiedSeconds == other.modifiedSeconds &&
+           modifiedNanoseconds == other.modifiedNanoseconds &&
+           changedSeconds == other.changedSeconds && changedNanoseconds == other.changedNanoseconds;
+}
+
+std::optional<FileState> regularFileStateOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    return fileStateOf(info);
+}
 
 bool parseJsonText(const std::string& text, const std::string& origin, Json& doc,
                    std::string& error) {
@@ -180,7 +220,8 @@ bool parseJsonText(const std::string& text, const std::string& origin, Json& doc
     return false;
 }
 
-bool readTextFile(const std::string& path, std::string& text, std::string& error) {
+bool readTextFile(const std::string& path, std::string& text, std::string& error,
+                  std::optional<FileState>* state) {
     RegularFile file = openRegularFile(AT_FDCWD, path, O_RDONLY);
     if (!file.valid()) {
         error = path + ": " + file.problem;
@@ -193,6 +234,7 @@ bool readTextFile(const std::string& path, std::string& text, std::string& error
     }
     // Never more than the size at opening: a file that grows (or a /proc file that claims 0
     // bytes and never ends) cannot keep the read going.
+    const std::optional<FileState> before = openFileStateOf(file.fd.get());
     std::string content(static_cast<size_t>(file.size), '\0');
     size_t done = 0;
     while (done < content.size()) {
@@ -211,6 +253,41 @@ bool readTextFile(const std::string& path, std::string& text, std::string& error
     }
     content.resize(done);
     text = std::move(content);
+    if (state != nullptr) {
+        // A file written in place while it was read may hold a mix of both states.
+        const std::optional<FileState> after = openFileStateOf(file.fd.get());
+        *state =
+            before && after && *before == *after && before->size == done ? before : std::nullopt;
+    }
+    return true;
+}
+
+bool fileHoldsBytes(const std::string& path, const std::string& expected,
+                    std::optional<FileState>& state) {
+    state.reset();
+    RegularFile file = openRegularFile(AT_FDCWD, path, O_RDONLY);
+    const std::optional<FileState> before =
+        file.valid() ? openFileStateOf(file.fd.get()) : std::nullopt;
+    if (!before || before->size != expected.size()) {
+        return false;
+    }
+    char block[kCompareBlockBytes];
+    size_t done = 0;
+    while (done < expected.size()) {
+        const ssize_t n =
+            ::read(file.fd.get(), block, std::min(sizeof block, expected.size() - done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0 || std::memcmp(block, expected.data() + done, static_cast<size_t>(n)) != 0) {
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    const std::optional<FileState> after = openFileStateOf(file.fd.get());
+    if (after && *after == *before) {
+        state = before;
+    }
     return true;
 }
 
@@ -219,7 +296,8 @@ bool readJsonFile(const std::string& path, Json& doc, std::string& error) {
     return readTextFile(path, text, error) && parseJsonText(text, path, doc, error);
 }
 
-bool writeFileAtomically(const std::string& path, const std::string& content, std::string& error) {
+bool writeFileAtomically(const std::string& path, const std::string& content, std::string& error,
+                         std::optional<FileState>* writtenState) {
     const std::string temporary = temporaryFileOf(path);
     UniqueFd fd = createTemporaryFile(temporary);
     if (!fd.valid()) {
@@ -229,12 +307,17 @@ bool writeFileAtomically(const std::string& path, const std::string& content, st
     const bool written =
         writeAll(fd.get(), content.data(), content.size()) && ::fsync(fd.get()) == 0;
     const int savedErrno = errno;
-    fd = UniqueFd();
     if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
         error = path + ": cannot be written: " + std::strerror(written ? errno : savedErrno);
+        fd = UniqueFd();
         ::unlink(temporary.c_str());
         return false;
     }
+    // Taken from the file written, after the rename (which changes its status change time).
+    if (writtenState != nullptr) {
+        *writtenState = openFileStateOf(fd.get());
+    }
+    fd = UniqueFd();
     const UniqueFd folder(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.valid()) {
         ::fsync(folder.get());

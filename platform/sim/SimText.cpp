@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "VkNInventoryIDs.h"
 
@@ -32,16 +34,30 @@ void appendUtf8(std::string& out, uint32_t code) {
     }
 }
 
-bool lookupCategoryName(const std::string& name, uint32_t& category) {
-    const uint32_t count = VkNInventoryIDs::Map.getCount();
-    for (uint32_t i = 1; i < count; ++i) {
-        const char* known = VkNInventoryIDs::Map.get(i);
-        if (known != nullptr && name == known) {
-            category = i;
-            return true;
+// The predefined category names and their numbers, made once: every item and parameter ID of
+// a target.json is looked up here.
+const std::unordered_map<std::string_view, uint32_t>& categoryNumbers() {
+    static const std::unordered_map<std::string_view, uint32_t> numbers = [] {
+        std::unordered_map<std::string_view, uint32_t> made;
+        const uint32_t count = VkNInventoryIDs::Map.getCount();
+        for (uint32_t i = 1; i < count; ++i) {
+            if (const char* known = VkNInventoryIDs::Map.get(i)) {
+                made.emplace(known, i);
+            }
         }
+        return made;
+    }();
+    return numbers;
+}
+
+bool lookupCategoryName(std::string_view name, uint32_t& category) {
+    const auto& numbers = categoryNumbers();
+    const auto found = numbers.find(name);
+    if (found == numbers.end()) {
+        return false;
     }
-    return false;
+    category = found->second;
+    return true;
 }
 
 }  // namespace
@@ -85,31 +101,33 @@ bool parseSigned(const std::string& text, int64_t min, int64_t max, int64_t& val
 
 bool parseInventoryId(const std::string& text, VkCInventoryAddress& id) {
     const size_t split = text.find_first_of(".[");
-    const std::string categoryText = text.substr(0, split);
-    std::string indexText = "1";
-    if (split != std::string::npos) {
-        if (text[split] == '.') {
-            indexText = text.substr(split + 1);
-        } else {
-            const size_t close = text.find(']', split);
-            if (close != text.size() - 1) {
-                return false;
-            }
-            indexText = text.substr(split + 1, close - split - 1);
-        }
-    }
+    const std::string_view categoryText = std::string_view(text).substr(0, split);
     uint32_t category = 0;
     uint64_t number = 0;
     if (categoryText.empty()) {
         return false;
     }
     if (categoryText[0] >= '0' && categoryText[0] <= '9') {
-        if (!parseUnsigned(categoryText, 0xFFFFFFFFu, number) || number == 0) {
+        if (!parseUnsigned(std::string(categoryText), 0xFFFFFFFFu, number) || number == 0) {
             return false;
         }
         category = static_cast<uint32_t>(number);
     } else if (!lookupCategoryName(categoryText, category)) {
         return false;
+    }
+    if (split == std::string::npos) {
+        id = VkCInventoryAddress(category, 1);  // most IDs name no index
+        return true;
+    }
+    std::string indexText;
+    if (text[split] == '.') {
+        indexText = text.substr(split + 1);
+    } else {
+        const size_t close = text.find(']', split);
+        if (close != text.size() - 1) {
+            return false;
+        }
+        indexText = text.substr(split + 1, close - split - 1);
     }
     if (!parseUnsigned(indexText, 0xFFFFFFFFu, number)) {
         return false;

@@ -181,11 +181,11 @@ std::string stateLockOf(const std::string& folder) {
     return folder + "/state.lock";
 }
 
-bool readTargetDocument(const Json& doc, const std::string& origin, Target& target,
-                        std::string& error) {
+std::unique_ptr<VkCInventoryItem> readTargetFields(const Json& doc, const std::string& origin,
+                                                   Target& target, std::string& error) {
     if (!doc.is_object()) {
         error = origin + ": expected a JSON object with systemName, ipAddress and inventory";
-        return false;
+        return nullptr;
     }
     uint64_t polls = 3;
     uint64_t reboots = 0;
@@ -193,39 +193,31 @@ bool readTargetDocument(const Json& doc, const std::string& origin, Target& targ
         !readAddress(doc, origin, target, error) || !readApplications(doc, origin, target, error) ||
         !readOptionalNumber(doc, "updatePolls", kMaxUpdatePolls, origin, polls, error) ||
         !readOptionalNumber(doc, "rebootCount", UINT64_MAX, origin, reboots, error)) {
-        return false;
+        return nullptr;
     }
     target.updatePolls = static_cast<uint32_t>(polls);
     target.rebootCount = reboots;
     const auto faults = doc.find("faults");
     if ((faults != doc.end() && !parseFaults(*faults, origin, target.faults, error)) ||
         !readBootLoaders(doc, origin, target, error)) {
-        return false;
+        return nullptr;
     }
     const auto inventory = doc.find("inventory");
     if (inventory == doc.end()) {
-        return fail(error, origin, "inventory", "expected an array of items (required)");
+        fail(error, origin, "inventory", "expected an array of items (required)");
+        return nullptr;
     }
-    target.doc = doc;
-    // Building the tree once checks every item and parameter.
-    return buildInventoryTree(*inventory, origin, "inventory", error) != nullptr;
+    // Building the tree checks every item and parameter.
+    return buildInventoryTree(*inventory, origin, "inventory", error);
 }
 
-bool loadTarget(const std::string& folder, Target& target, std::string& error) {
-    target = Target();
-    target.folder = folder;
-    const std::string file = targetFileOf(folder);
-    Json doc;
-    if (!readJsonFile(file, doc, error)) {
+bool readTargetDocument(const Json& doc, const std::string& origin, Target& target,
+                        std::string& error) {
+    if (!readTargetFields(doc, origin, target, error)) {
         return false;
     }
-    return readTargetDocument(doc, file, target, error);
-}
-
-bool saveTarget(const Target& target, std::string& error) {
-    return writeFileAtomically(
-        targetFileOf(target.folder),
-        target.doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n", error);
+    target.doc = doc;
+    return true;
 }
 
 std::unique_ptr<VkCInventoryItem> inventoryTreeOf(const Target& target, std::string& error) {

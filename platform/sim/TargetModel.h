@@ -39,12 +39,17 @@ std::string accessLockOf(const std::string& folder);     // access.lock (access 
 std::string inventoryLockOf(const std::string& folder);  // inventory.lock (update lock)
 std::string stateLockOf(const std::string& folder);      // state.lock (changes of target.json)
 
-// Reads and checks target.json of the target folder. error names the file and the place.
+// Reads and checks target.json of the target folder (a copy of what TargetCache.h keeps).
+// error names the file and the place.
 VK_PLATFORM_API bool loadTarget(const std::string& folder, Target& target, std::string& error);
 // Checks an already parsed document (used by loadTarget and by tests of the format).
 VK_PLATFORM_API bool readTargetDocument(const Json& doc, const std::string& origin, Target& target,
                                         std::string& error);
-// Writes target.doc back to target.json atomically.
+// Reads every field of doc but doc itself into target and builds the inventory tree, which
+// checks every item; null (and error) when something is wrong.
+std::unique_ptr<VkCInventoryItem> readTargetFields(const Json& doc, const std::string& origin,
+                                                   Target& target, std::string& error);
+// Writes target.doc back to target.json atomically; the process's next calls see it at once.
 VK_PLATFORM_API bool saveTarget(const Target& target, std::string& error);
 
 // The target's inventory as a tree with a ROOT item; null (and error) when it is invalid.

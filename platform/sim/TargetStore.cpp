@@ -1,6 +1,7 @@
 #include "sim/TargetStore.h"
 
 #include "sim/FileLock.h"
+#include "sim/TargetCache.h"
 
 namespace vksim {
 
@@ -14,7 +15,7 @@ bool changeTarget(const std::string& folder,
     // Under the state lock no other process is saving; leftovers of dead ones can go.
     removeStaleTemporaryFiles(targetFileOf(folder));
     Target target;
-    if (!loadTarget(folder, target, error) || !change(target, error)) {
+    if (!readTargetForChange(folder, target, error) || !change(target, error)) {
         return false;
     }
     return saveTarget(target, error);

@@ -131,8 +131,8 @@ int32_t VkCInventoryManager::transferFile(VkCErrorListPool& pool, VkCInventoryRo
     const std::string local = wideToUtf8(localPath);
     const std::string name = baseName(local);
     if (const std::optional<Fault> fault =
-            takeFault(found.target, "transferFile", FaultSubject{{name, local}, std::nullopt})) {
-        enterFaultError(pool, function, found.target, *fault);
+            takeFault(found.target(), "transferFile", FaultSubject{{name, local}, std::nullopt})) {
+        enterFaultError(pool, function, found.target(), *fault);
         return kFailed;
     }
     const RegularFile in = openRegularFile(AT_FDCWD, local, O_RDONLY);
@@ -142,7 +142,7 @@ int32_t VkCInventoryManager::transferFile(VkCErrorListPool& pool, VkCInventoryRo
         enterError(pool, kErrHostFile, function, "The file " + local + " " + in.problem + ".");
         return kFailed;
     }
-    UniqueFd out = createStagedFile(found.target.folder, name, stagedName, error);
+    UniqueFd out = createStagedFile(found.target().folder, name, stagedName, error);
     if (!out.valid()) {
         enterError(pool, kErrRemoteFile, function, error);
         return kFailed;
@@ -159,7 +159,7 @@ int32_t VkCInventoryManager::transferFile(VkCErrorListPool& pool, VkCInventoryRo
     if (copied < 0) {
         enterError(pool, kErrRemoteFile, function,
                    "Transferring " + local + " failed: " + systemError() + ".");
-        ::unlink((stagingOf(found.target.folder) + "/" + stagedName).c_str());
+        ::unlink((stagingOf(found.target().folder) + "/" + stagedName).c_str());
         return kFailed;
     }
     remote.folder = kStagingRemoteFolder;
@@ -176,13 +176,13 @@ int32_t VkCInventoryManager::deleteRemoteFile(VkCErrorListPool& pool, VkCInvento
         return kFailed;
     }
     const FaultSubject subject{{remote.name.str(), transferredFileName(remote)}, std::nullopt};
-    if (const std::optional<Fault> fault = takeFault(found.target, "deleteRemoteFile", subject)) {
-        enterFaultError(pool, function, found.target, *fault);
+    if (const std::optional<Fault> fault = takeFault(found.target(), "deleteRemoteFile", subject)) {
+        enterFaultError(pool, function, found.target(), *fault);
         return kFailed;
     }
     std::string path;
     std::string error;
-    if (!stagedPathOf(found.target.folder, remote, path, error)) {
+    if (!stagedPathOf(found.target().folder, remote, path, error)) {
         enterError(pool, kErrRemoteFile, function, error);
         return kFailed;
     }

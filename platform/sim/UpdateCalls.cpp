@@ -49,7 +49,7 @@ void finishRun(const std::string& folder, UpdateRun& run) {
             }
             // Never save a document the next call could not read.
             Target check;
-            return readTargetDocument(target.doc, targetFileOf(folder), check, problem);
+            return readTargetFields(target.doc, targetFileOf(folder), check, problem) != nullptr;
         },
         error);
     if (!applied) {
@@ -100,8 +100,8 @@ int32_t VkCInventoryManager::update(VkCErrorListPool& boardPool, VkCInventoryRoo
         return kFailed;
     }
     const FaultSubject subject{{}, found.serial};
-    if (const std::optional<Fault> fault = takeFault(found.target, "update", subject)) {
-        enterFaultError(boardPool, function, found.target, *fault, found.serial);
+    if (const std::optional<Fault> fault = takeFault(found.target(), "update", subject)) {
+        enterFaultError(boardPool, function, found.target(), *fault, found.serial);
         return kFailed;
     }
     if (partNameOf(type).empty()) {
@@ -140,8 +140,8 @@ int32_t VkCInventoryManager::updateStatus(VkCErrorListPool& boardPool, VkCInvent
         return kFailed;
     }
     if (const std::optional<Fault> fault =
-            takeFault(found.target, "updateStatus", FaultSubject{{}, found.serial})) {
-        enterFaultError(boardPool, function, found.target, *fault, found.serial);
+            takeFault(found.target(), "updateStatus", FaultSubject{{}, found.serial})) {
+        enterFaultError(boardPool, function, found.target(), *fault, found.serial);
         return kFailed;
     }
     std::unique_lock<std::mutex> guard = guardUpdates();
@@ -152,10 +152,10 @@ int32_t VkCInventoryManager::updateStatus(VkCErrorListPool& boardPool, VkCInvent
                    "No update is running on board " + found.label + ".", found.serial);
         return kFailed;
     }
-    const uint32_t polls = found.target.updatePolls;
+    const uint32_t polls = found.target().updatePolls;
     type = run->type;
     total = polls + 1;
-    if (!run->ended && (run->runningAnswers < polls || !endRun(found.target, *run))) {
+    if (!run->ended && (run->runningAnswers < polls || !endRun(found.target(), *run))) {
         run->runningAnswers = std::min(run->runningAnswers + 1, polls);
         status = UpdateRunning;
         done = run->runningAnswers;
@@ -190,8 +190,8 @@ int32_t VkCInventoryManager::updateErrors(VkCErrorListPool& boardPool, VkCInvent
         return kFailed;
     }
     if (const std::optional<Fault> fault =
-            takeFault(found.target, "updateErrors", FaultSubject{{}, found.serial})) {
-        enterFaultError(boardPool, function, found.target, *fault, found.serial);
+            takeFault(found.target(), "updateErrors", FaultSubject{{}, found.serial})) {
+        enterFaultError(boardPool, function, found.target(), *fault, found.serial);
         return 0;  // the call worked: it reports the (simulated) error of the board
     }
     std::unique_lock<std::mutex> guard = guardUpdates();
@@ -211,8 +211,8 @@ int32_t VkCInventoryManager::updateFinish(VkCErrorListPool& pool, VkCInventoryRo
         return kFailed;
     }
     if (const std::optional<Fault> fault =
-            takeFault(found.target, "updateFinish", FaultSubject{{}, found.serial})) {
-        enterFaultError(pool, function, found.target, *fault, found.serial);
+            takeFault(found.target(), "updateFinish", FaultSubject{{}, found.serial})) {
+        enterFaultError(pool, function, found.target(), *fault, found.serial);
         return kFailed;
     }
     std::unique_lock<std::mutex> guard = guardUpdates();
