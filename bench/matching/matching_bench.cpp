@@ -68,8 +68,9 @@ void BM_MatchingAndCompatibility(benchmark::State& state) {
         for (BoardRecord& board : table) {
             board.matchCount = 0;
         }
+        const CatalogueIndex index;
         for (BoardRecord& board : table) {
-            findUpdateFiles(board, options);
+            findUpdateFiles(board, options, index);
         }
         const int32_t result = checkFirmwareCompatibility(table, options, firmwareVersion);
         benchmark::DoNotOptimize(result);

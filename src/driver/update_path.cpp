@@ -38,8 +38,9 @@ int32_t reportVersionsToManager(BoardTable& table, const VkTCmdOptions& options,
 void matchAndCheckCompatibility(VkCErrorListPool& pool, BoardTable& table, VkTDeviceHandle device,
                                 const VkTCmdOptions& options, const VkCVersion& firmwareVersion) {
     const size_t count = boardsInRun(table);
+    const CatalogueIndex index;
     for (size_t i = 0; i < count; ++i) {
-        findUpdateFiles(table[i], options);
+        findUpdateFiles(table[i], options, index);
     }
     if (checkFirmwareCompatibility(table, options, firmwareVersion) < 0) {
         reportIncompatibleFirmware(firmwareVersion);
@@ -55,9 +56,10 @@ int32_t runManagerPath(VkCErrorListPool& pool, const VkTCmdOptions& options,
                        const VkCVersion& firmwareVersion) {
     createRemoteFileHandles(options);
     const size_t count = boardsInRun(table);
+    const CatalogueIndex index;
     for (size_t i = 0; i < count; ++i) {
         sendEvent(EvBoardMatching, static_cast<uint32_t>(i));
-        findUpdateFiles(table[i], options);
+        findUpdateFiles(table[i], options, index);
     }
     if (options.printVersions) {
         return reportVersionsToManager(table, options, firmwareVersion);

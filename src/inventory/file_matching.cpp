@@ -1,5 +1,8 @@
 #include "inventory/file_matching.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "VkCInventoryManager.h"
 #include "inventory/run_tables.h"
 #include "reporting/console.h"
@@ -176,13 +179,40 @@ void applyBusFpgaAndBootLoaderRules(BoardRecord& board, int32_t k, UpdateFileRec
 
 }  // namespace
 
-void findUpdateFiles(BoardRecord& board, const VkTCmdOptions& options) {
-    trace(L"Searching update files for %hs (%hs) ...\n", board.address.toString().c_str(),
-          board.boardType.c_str());
+CatalogueIndex::CatalogueIndex() {
     const size_t count = filesInCatalogue();
     for (size_t index = 0; index < count; ++index) {
-        const int32_t k = static_cast<int32_t>(index);
-        UpdateFileRecord& file = moduleState().fileCatalogue[index];
+        const UpdateFileRecord& file = moduleState().fileCatalogue[index];
+        byBoardType_[file.BoardType.str()].push_back(static_cast<int32_t>(index));
+        if (file.IsBusFpga) {
+            busFpgaFiles_.push_back(static_cast<int32_t>(index));
+        }
+    }
+}
+
+void CatalogueIndex::candidatesFor(const BoardRecord& board,
+                                   std::vector<int32_t>& candidates) const {
+    candidates.clear();
+    const auto ofType = byBoardType_.find(board.boardType.str());
+    const std::vector<int32_t> none;
+    const std::vector<int32_t>& sameType = ofType == byBoardType_.end() ? none : ofType->second;
+    const std::vector<int32_t>& busFpga = board.isPcPlatform ? busFpgaFiles_ : none;
+    std::set_union(sameType.begin(), sameType.end(), busFpga.begin(), busFpga.end(),
+                   std::back_inserter(candidates));
+}
+
+void findUpdateFiles(BoardRecord& board, const VkTCmdOptions& options) {
+    findUpdateFiles(board, options, CatalogueIndex());
+}
+
+void findUpdateFiles(BoardRecord& board, const VkTCmdOptions& options,
+                     const CatalogueIndex& index) {
+    trace(L"Searching update files for %hs (%hs) ...\n", board.address.toString().c_str(),
+          board.boardType.c_str());
+    std::vector<int32_t> candidates;
+    index.candidatesFor(board, candidates);
+    for (const int32_t k : candidates) {
+        UpdateFileRecord& file = moduleState().fileCatalogue[size_t(k)];
         const bool mainRule =
             file.BoardType == board.boardType && !file.IsBusFpga && !file.IsBootLoader;
         if (mainRule) {
