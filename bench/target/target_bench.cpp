@@ -1,5 +1,6 @@
-// vkupdate boards and plan on generated simulated targets of 10 and 1000 boards (one firmware
-// file per board in the plan's container). Each run is a fresh vkupdate process (standard
+// vkupdate boards and plan on generated simulated targets of 10 and 1000 boards of the same ten
+// board types, the plan with the same firmware container of three files per board type, so
+// that only the size of the target differs. Each run is a fresh vkupdate process (standard
 // output to /dev/null), so nothing carries over from one run to the next, as for a user's
 // command. With --before, a second vkupdate build (an older state of the code) runs the same
 // commands; the runs of both and of all sizes are interleaved round by round, and the table
@@ -12,25 +13,28 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "command_runs.h"
-#include "generated_system.h"
+#include "generated_target.h"
 
 using namespace target_bench;
+using update_bench::GeneratedTarget;
 
 namespace {
 
 constexpr uint32_t kSizes[] = {10, 1000};
-// Each command prints one line per board that starts with rowStart.
+constexpr uint32_t kBoardTypes = 10;
+// Each command prints rowsPerBoard lines per board that start with rowStart.
 struct Command {
     const char* name;
     const char* rowStart;
+    uint32_t rowsPerBoard;
 };
-constexpr Command kCommands[] = {{"boards", "Board:"}, {"plan", kBoardTypePrefix}};
+constexpr Command kCommands[] = {{"boards", "Board:", 1},
+                                 {"plan", "VKB", update_bench::kPartsPerBoard}};
 constexpr int kDefaultRounds = 9;
 constexpr size_t kShownOutputBytes = 2000;
 
@@ -51,29 +55,6 @@ struct Settings {
 struct Series {
     std::vector<double> wall;
     std::vector<double> cpu;
-};
-
-class ScratchFolder {
-  public:
-    explicit ScratchFolder(const std::string& base) {
-        std::string pattern = base + "/vk-target-bench-XXXXXX";
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
-    ~ScratchFolder() {
-        if (!path_.empty() && !kept_) {
-            removeTree(path_);
-        }
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::string& path() const { return path_; }
-    void keep() { kept_ = true; }
-
-  private:
-    std::string path_;
-    bool kept_ = false;
 };
 
 bool readSettings(int argc, char** argv, Settings& settings) {
@@ -103,7 +84,7 @@ bool readSettings(int argc, char** argv, Settings& settings) {
     return true;
 }
 
-std::vector<std::string> argumentsOf(const GeneratedSystem& system, const std::string& command) {
+std::vector<std::string> argumentsOf(const GeneratedTarget& system, const std::string& command) {
     std::vector<std::string> arguments{"--targets", system.targetsFolder, "--system", "bench", "-y",
                                        "-s"};
     if (command == "plan") {
@@ -111,13 +92,6 @@ std::vector<std::string> argumentsOf(const GeneratedSystem& system, const std::s
     }
     arguments.push_back(command);
     return arguments;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
 }
 
 size_t linesStartingWith(const std::string& text, const std::string& start) {
@@ -129,12 +103,13 @@ size_t linesStartingWith(const std::string& text, const std::string& start) {
     return count;
 }
 
-bool checkOutput(const std::string& output, const Command& command, const GeneratedSystem& system,
+bool checkOutput(const std::string& output, const Command& command, const GeneratedTarget& system,
                  const std::string& what, std::string& error) {
     const size_t rows = linesStartingWith(output, command.rowStart);
-    if (rows != system.boards) {
-        error = what + " printed " + std::to_string(rows) + " board rows, not " +
-                std::to_string(system.boards) + "; its output begins with:\n" +
+    const size_t expected = size_t(system.boards) * command.rowsPerBoard;
+    if (rows != expected) {
+        error = what + " printed " + std::to_string(rows) + " rows, not " +
+                std::to_string(expected) + "; its output begins with:\n" +
                 output.substr(0, kShownOutputBytes);
         return false;
     }
@@ -143,11 +118,11 @@ bool checkOutput(const std::string& output, const Command& command, const Genera
 
 // One run of each command, size and build before the measured ones: the output is checked,
 // and the builds must print the same.
-bool checkRuns(const std::vector<Build>& builds, const std::vector<GeneratedSystem>& systems,
+bool checkRuns(const std::vector<Build>& builds, const std::vector<GeneratedTarget>& systems,
                const std::string& scratch, std::string& error) {
     const std::string outputFile = scratch + "/output.txt";
     for (const Command& command : kCommands) {
-        for (const GeneratedSystem& system : systems) {
+        for (const GeneratedTarget& system : systems) {
             std::string first;
             for (const Build& build : builds) {
                 RunTimes unused;
@@ -157,7 +132,7 @@ bool checkRuns(const std::vector<Build>& builds, const std::vector<GeneratedSyst
                               error)) {
                     return false;
                 }
-                const std::string output = readFile(outputFile);
+                const std::string output = update_bench::readFileText(outputFile);
                 if (!checkOutput(output, command, system, what, error)) {
                     return false;
                 }
@@ -176,7 +151,7 @@ size_t seriesIndex(size_t command, size_t size, size_t build, size_t builds) {
     return (command * std::size(kSizes) + size) * builds + build;
 }
 
-bool measure(const std::vector<Build>& builds, const std::vector<GeneratedSystem>& systems,
+bool measure(const std::vector<Build>& builds, const std::vector<GeneratedTarget>& systems,
              int rounds, std::vector<Series>& series, std::string& error) {
     series.assign(std::size(kCommands) * systems.size() * builds.size(), Series());
     for (int round = 0; round < rounds; ++round) {
@@ -246,8 +221,8 @@ int main(int argc, char** argv) {
     }
     builds.insert(builds.end(), settings.others.begin(), settings.others.end());
     builds.push_back({settings.beforeProgram.empty() ? "this" : "after", VKUPDATE_PROGRAM});
-    ScratchFolder scratch(settings.base);
-    if (scratch.path().empty()) {
+    update_bench::ScratchFolder scratch(settings.base);
+    if (!scratch.made()) {
         std::fprintf(stderr, "bench_target: cannot make a folder in %s\n", settings.base.c_str());
         return 1;
     }
@@ -255,11 +230,12 @@ int main(int argc, char** argv) {
         scratch.keep();
         std::printf("Generated targets and firmware kept in %s\n", scratch.path().c_str());
     }
-    std::vector<GeneratedSystem> systems(std::size(kSizes));
+    std::vector<GeneratedTarget> systems(std::size(kSizes));
     std::string error;
     for (size_t s = 0; s < std::size(kSizes); ++s) {
         const std::string folder = scratch.path() + "/boards-" + std::to_string(kSizes[s]);
-        if (!writeGeneratedSystem(folder, kSizes[s], systems[s], error)) {
+        if (!update_bench::writeGeneratedTarget(folder, kSizes[s], systems[s], error,
+                                                kBoardTypes)) {
             std::fprintf(stderr, "bench_target: %s\n", error.c_str());
             return 1;
         }

@@ -45,7 +45,7 @@ ScratchFolder::ScratchFolder(const std::string& base) {
 }
 
 ScratchFolder::~ScratchFolder() {
-    if (made()) {
+    if (made() && !kept_) {
         removeTree(path_);
     }
 }

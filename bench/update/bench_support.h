@@ -23,9 +23,12 @@ class ScratchFolder {
 
     bool made() const { return !path_.empty(); }
     const std::string& path() const { return path_; }
+    // Leaves the folder in place when the object goes.
+    void keep() { kept_ = true; }
 
   private:
     std::string path_;
+    bool kept_ = false;
 };
 
 // Sends standard output (file descriptor 1 and stdout) into a file while it lives.

@@ -44,8 +44,8 @@ std::string installedPartJson(const char* id) {
            R"(", "CHECKSUM_CRC32": 1}})";
 }
 
-std::string productJson(uint32_t board) {
-    return R"({"id": "PRODUCT", "params": {"BOARD_TYPE": ")" + boardTypeOf(board) +
+std::string productJson(const GeneratedTarget& target, uint32_t board) {
+    return R"({"id": "PRODUCT", "params": {"BOARD_TYPE": ")" + boardTypeName(target.typeOf(board)) +
            R"(", "SERIAL_NUMBER": )" + std::to_string(kFirstSerialNumber + board) +
            R"(, "SYSTEM_CLASS": ")" + kSystemClass + R"(", "HW_TYPE": )" + std::to_string(kHwType) +
            R"(, "FW_TYPE": )" + std::to_string(kBoardFwType) + "}}";
@@ -56,9 +56,9 @@ std::string hardwareJson() {
            std::to_string(kFpgaChipType) + "}}]}";
 }
 
-std::string boardJson(uint32_t board) {
+std::string boardJson(const GeneratedTarget& target, uint32_t board) {
     const std::string items[] = {
-        productJson(board),
+        productJson(target, board),
         hardwareJson(),
         installedPartJson("FIRMWARE"),
         installedPartJson("FPGAFIRMWARE"),
@@ -75,14 +75,14 @@ std::string boardJson(uint32_t board) {
     return text + "]}";
 }
 
-std::string targetJson(uint32_t boards) {
+std::string targetJson(const GeneratedTarget& target) {
     // One status query answers "running", the next one ends the update.
     std::string text = std::string(R"({"systemName": ")") + kSystemName +
                        R"(", "ipAddress": "10.0.0.1", "applications": [], "updatePolls": 1,)" +
                        "\n \"inventory\": [\n";
-    for (uint32_t board = 1; board <= boards; ++board) {
-        text += boardJson(board);
-        text += board < boards ? ",\n" : "\n";
+    for (uint32_t board = 1; board <= target.boards; ++board) {
+        text += boardJson(target, board);
+        text += board < target.boards ? ",\n" : "\n";
     }
     return text + "]}\n";
 }
@@ -98,17 +98,17 @@ std::string entryId(const char* category, uint32_t index) {
     return index == 1 ? category : std::string(category) + "[" + std::to_string(index) + "]";
 }
 
-std::string fileName(uint32_t board, const PartKind& part) {
-    std::string name = boardTypeOf(board) + "_" + part.fileSuffix + ".vkim";
+std::string fileName(uint32_t type, const PartKind& part) {
+    std::string name = boardTypeName(type) + "_" + part.fileSuffix + ".vkim";
     for (char& c : name) {
         c = char(std::tolower(static_cast<unsigned char>(c)));
     }
     return name;
 }
 
-std::string entryXml(uint32_t board, const PartKind& part, uint32_t index) {
-    std::string params = param("LOCATION", "String", fileName(board, part)) +
-                         param("BOARD_TYPE", "String", boardTypeOf(board)) +
+std::string entryXml(uint32_t type, const PartKind& part, uint32_t index) {
+    std::string params = param("LOCATION", "String", fileName(type, part)) +
+                         param("BOARD_TYPE", "String", boardTypeName(type)) +
                          param("VERSION", "Version", kNewVersion) +
                          param("FIRMWARE", "UInt32", std::to_string(part.fwType)) +
                          param("SEQUENCE", "UInt32", std::to_string(kUpdatePass)) +
@@ -120,26 +120,26 @@ std::string entryXml(uint32_t board, const PartKind& part, uint32_t index) {
     return "  <ITEM ID=\"" + entryId(part.entryCategory, index) + "\">\n" + params + "  </ITEM>\n";
 }
 
-std::string descriptionXml(uint32_t boards) {
+std::string descriptionXml(uint32_t types) {
     std::string text =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<ITEM ID=\"1000\" Descr=\"FirmwareContainer\">\n"
         "  <ITEM ID=\"INFO\">\n" +
         param("VERSION", "Version", GetLibVersion().getAsString().str()) + "  </ITEM>\n";
     std::map<std::string, uint32_t> entriesOfCategory;
-    for (uint32_t board = 1; board <= boards; ++board) {
+    for (uint32_t type = 1; type <= types; ++type) {
         for (const PartKind& part : kParts) {
-            text += entryXml(board, part, ++entriesOfCategory[part.entryCategory]);
+            text += entryXml(type, part, ++entriesOfCategory[part.entryCategory]);
         }
     }
     return text + "</ITEM>\n";
 }
 
 bool writeImages(const GeneratedTarget& target, std::string& error) {
-    for (uint32_t board = 1; board <= target.boards; ++board) {
+    for (uint32_t type = 1; type <= target.typeCount(); ++type) {
         for (const PartKind& part : kParts) {
-            if (!vksim::writeVkimImage(imageFileOf(target, board, part), kNewVersion, kPayloadBytes,
-                                       error)) {
+            const std::string path = target.firmwareFolder + "/" + fileName(type, part);
+            if (!vksim::writeVkimImage(path, kNewVersion, kPayloadBytes, error)) {
                 return false;
             }
         }
@@ -149,9 +149,9 @@ bool writeImages(const GeneratedTarget& target, std::string& error) {
 
 }  // namespace
 
-std::string boardTypeOf(uint32_t board) {
+std::string boardTypeName(uint32_t type) {
     char text[16];
-    std::snprintf(text, sizeof text, "VKB%04u", board);
+    std::snprintf(text, sizeof text, "VKB%04u", type);
     return text;
 }
 
@@ -160,7 +160,7 @@ VkCInventoryAddress boardAddressOf(uint32_t board) {
 }
 
 std::string imageFileOf(const GeneratedTarget& target, uint32_t board, const PartKind& part) {
-    return target.firmwareFolder + "/" + fileName(board, part);
+    return target.firmwareFolder + "/" + fileName(target.typeOf(board), part);
 }
 
 void pointSimulationAt(const GeneratedTarget& target) {
@@ -168,8 +168,9 @@ void pointSimulationAt(const GeneratedTarget& target) {
 }
 
 bool writeGeneratedTarget(const std::string& folder, uint32_t boards, GeneratedTarget& target,
-                          std::string& error) {
+                          std::string& error, uint32_t boardTypes) {
     target.boards = boards;
+    target.boardTypes = boardTypes;
     target.targetsFolder = folder + "/targets";
     target.firmwareFolder = folder + "/firmware";
     const std::string targetFolder = target.targetsFolder + "/" + kSystemName;
@@ -177,8 +178,9 @@ bool writeGeneratedTarget(const std::string& folder, uint32_t boards, GeneratedT
         !makeFolder(targetFolder, error) || !makeFolder(target.firmwareFolder, error)) {
         return false;
     }
-    if (!writeFileText(targetFolder + "/target.json", targetJson(boards)) ||
-        !writeFileText(target.firmwareFolder + "/" + kDescriptionFile, descriptionXml(boards))) {
+    if (!writeFileText(targetFolder + "/target.json", targetJson(target)) ||
+        !writeFileText(target.firmwareFolder + "/" + kDescriptionFile,
+                       descriptionXml(target.typeCount()))) {
         error = "cannot write the target or the description in " + folder;
         return false;
     }

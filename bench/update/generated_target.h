@@ -6,9 +6,10 @@
 #include "VkCInventoryAddress.h"
 
 // A generated simulated target and the firmware folder that updates all of it: board n
-// (1, 2, ...) is the top-level item IOROUTER[n] with a board type of its own ("VKB0001", ...)
-// and three firmware parts, and the description holds one entry per part that names exactly
-// that board type, so every file matches one board and every part is updated.
+// (1, 2, ...) is the top-level item IOROUTER[n] with three firmware parts and a board type
+// ("VKB0001", ...): a type of its own, or one of a given number of types in turn, as a lab
+// system has many boards of a few types. The description holds one entry per part of each
+// board type, so every part of every board is updated.
 namespace update_bench {
 
 constexpr const char* kSystemName = "bench";
@@ -34,11 +35,18 @@ struct GeneratedTarget {
     std::string targetsFolder;   // what VK_SIM_TARGETS names
     std::string firmwareFolder;  // the description file and the images
     uint32_t boards = 0;
+    uint32_t boardTypes = 0;  // 0: a board type of its own for every board
 
+    // The files an update writes: every part of every board.
     size_t files() const { return size_t(boards) * kPartsPerBoard; }
+    // The board types, numbered from 1, and the type of a board.
+    uint32_t typeCount() const { return boardTypes == 0 ? boards : boardTypes; }
+    uint32_t typeOf(uint32_t board) const {
+        return boardTypes == 0 ? board : (board - 1) % boardTypes + 1;
+    }
 };
 
-std::string boardTypeOf(uint32_t board);
+std::string boardTypeName(uint32_t type);
 VkCInventoryAddress boardAddressOf(uint32_t board);
 std::string imageFileOf(const GeneratedTarget& target, uint32_t board, const PartKind& part);
 
@@ -46,8 +54,9 @@ std::string imageFileOf(const GeneratedTarget& target, uint32_t board, const Par
 void pointSimulationAt(const GeneratedTarget& target);
 
 // Makes folder/targets/<system name>/target.json and folder/firmware with the description and
-// one VKIM image of kPayloadBytes per part.
+// one VKIM image of kPayloadBytes per part of each board type; boardTypes as in
+// GeneratedTarget.
 bool writeGeneratedTarget(const std::string& folder, uint32_t boards, GeneratedTarget& target,
-                          std::string& error);
+                          std::string& error, uint32_t boardTypes = 0);
 
 }  // namespace update_bench
