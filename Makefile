@@ -3,11 +3,12 @@ BUILD      ?= build
 ASAN_BUILD ?= build-sanitize
 TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
+COVERAGE_BUILD ?= build-coverage
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build test sanitize tsan demo fuzz bench format clean package check-package \
-        fleet-demo
+.PHONY: all deps build test sanitize tsan coverage demo fuzz bench format clean package \
+        check-package fleet-demo
 
 # The tests whose code runs on two threads: the update stages beside the progress display,
 # the progress display itself, and the host events; and the simulated target's threads
@@ -44,6 +45,19 @@ tsan: deps
 	VK_SIM_TIME_SCALE=0 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 	    $(TSAN_BUILD)/$(TSAN_SIM_TESTS) --gtest_brief=1 --gtest_filter='TargetCacheTest.*'
 
+# Line and branch coverage of src/ and platform/ by every test, unit and end-to-end; the
+# report is printed and written as HTML to $(COVERAGE_BUILD)/coverage/index.html.
+coverage:
+	@sh scripts/install-deps.sh gcovr
+	cmake -S . -B $(COVERAGE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVK_COVERAGE=ON -DVK_BUILD_BENCH=OFF
+	cmake --build $(COVERAGE_BUILD) -j $(JOBS)
+	find $(COVERAGE_BUILD) -name '*.gcda' -delete
+	ctest --test-dir $(COVERAGE_BUILD) --output-on-failure -j $(JOBS)
+	mkdir -p $(COVERAGE_BUILD)/coverage
+	gcovr --root . --filter 'src/' --filter 'platform/' --exclude-unreachable-branches \
+	    --exclude-throw-branches --print-summary --txt $(COVERAGE_BUILD)/coverage/summary.txt \
+	    --html-details $(COVERAGE_BUILD)/coverage/index.html $(COVERAGE_BUILD)
+
 demo: build
 	sh scripts/demo.sh $(BUILD)
 
@@ -72,4 +86,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(COVERAGE_BUILD)
