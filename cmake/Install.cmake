@@ -21,7 +21,8 @@ install(TARGETS VkTalveronUpdateLib VkPlatform EXPORT VkTalveronUpdateTargets
 # The public headers, and the platform headers they include.
 install(FILES
     include/ParameterSet.h include/UpdateMode.h include/VkTCmdOptions.h
-    include/VkTalveronUpdateLib.h include/VkUpdateExport.h include/VkUpdatePlan.h
+    include/VkHostEvents.h include/VkTalveronUpdateLib.h include/VkUpdateExport.h
+    include/VkUpdatePlan.h
     platform/VkCErrorList.h platform/VkCString.h platform/VkCVersion.h platform/VkPlatformApi.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${VK_INCLUDE_SUBDIR} COMPONENT dev)
 

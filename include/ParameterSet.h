@@ -11,24 +11,24 @@ struct ParameterSet {
             uint32_t value1;
             uint32_t value2;  // offset 12
         };
-        const void* text1;  // events 34 and 35
+        const void* text1;  // EvCatalogueEntry, EvMessage
     };
     union {  // offset 16
         struct {
             uint32_t value3;
             uint32_t value4;  // offset 20
         };
-        const void* text2;  // event 34
+        const void* text2;  // EvCatalogueEntry
     };
-    const void* ref1;  // offset 24: pointer or zero; event 34: the entry's version
+    const void* ref1;  // offset 24: pointer or zero; EvCatalogueEntry: the version
     union {            // offset 32
         const void* ref2;
         struct {
-            uint32_t updatePass;  // event 34, offset 32
-            uint32_t isMissing;   // event 34, offset 36
+            uint32_t updatePass;  // EvCatalogueEntry, offset 32
+            uint32_t isMissing;   // EvCatalogueEntry, offset 36
         };
     };
-    // Offsets 40 to 63 carry data only in event 34.
+    // Offsets 40 to 63 carry data only in EvCatalogueEntry (VkHostEvents.h).
     uint32_t maxUpdatePass;    // offset 40
     uint32_t isSelected;       // offset 44
     uint32_t fwCompabilityId;  // offset 48

@@ -5,6 +5,7 @@
 #include "UpdateMode.h"
 #include "VkCErrorList.h"
 #include "VkCVersion.h"
+#include "VkHostEvents.h"
 #include "VkTCmdOptions.h"
 #include "VkUpdateExport.h"
 

@@ -7,10 +7,11 @@
 
 // The update plan as data, for a host that hands it on (as a JSON document, say) instead of
 // parsing the printed plan table. It holds only what the printed plan and the host events
-// already tell: the boards of event 33, the files of event 34, the matches of events 18 and
-// 20, and, as a decision, the effect of the compatibility verdicts of event 9. The reason
-// code of an "incompatible" decision is the value2 of the board's event 9 (value1 is the
-// board index); a host that wants it records those events during the run.
+// already tell: the boards of EvBoardAppended, the files of EvCatalogueEntry, the matches of
+// EvMainRuleMatch and EvFileMatched, and, as a decision, the effect of the compatibility
+// verdicts of EvCompatibility (VkHostEvents.h). The reason code of an "incompatible" decision
+// is the value2 of the board's EvCompatibility (value1 is the board index); a host that wants
+// it records those events during the run.
 //
 // Texts are UTF-8.
 
@@ -23,7 +24,7 @@ enum class PlanDecision {
 };
 
 struct PlanMatch {
-    int32_t catalogueIndex = -1;  // position of the file in the description, as in event 34
+    int32_t catalogueIndex = -1;  // position of the file in the description, as in EvCatalogueEntry
     std::string fileName;         // path relative to the firmware folder
     std::string typeName;
     std::string version;
@@ -40,7 +41,8 @@ struct PlanMatch {
 };
 
 struct PlanBoard {
-    uint32_t boardIndex = 0;  // position in the board table, as in events 9 and 33
+    uint32_t boardIndex =
+        0;  // position in the board table, as in EvCompatibility and EvBoardAppended
     std::string boardType;
     uint32_t serialNumber = 0;
     uint32_t slot = 0;

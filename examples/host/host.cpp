@@ -12,25 +12,25 @@
 
 namespace {
 
-// Messages (event 35) are printed as they come; the stages and the progress in brief.
+// Messages are printed as they come; the stages and the progress in brief.
 uint32_t onEvent(ParameterSet event) {
     switch (event.eventCode) {
-        case 35:
+        case EvMessage:
             std::fputs(static_cast<const VkCString*>(event.text1)->c_str(), stdout);
             break;
-        case 24:
+        case EvProgress:
             std::printf("[progress %u%%]\n", event.value2);
             break;
-        case 25:
+        case EvUpdateEnded:
             std::printf("[board %u: file %u ended]\n", event.value1, event.value2);
             break;
-        case 11:
+        case EvRunFinished:
             std::printf("[run finished: %u]\n", event.value1);
             break;
         default:
             break;
     }
-    return 1;  // answers event 26: go ahead with the file
+    return 1;  // answers EvFilePermission: go ahead with the file
 }
 
 // Paths are UTF-8 text; the options record holds them as wide text.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "VkHostEvents.h"
+
 namespace {
 
 using Row = std::vector<std::string>;
@@ -69,13 +71,13 @@ std::string summaryLine(const std::vector<CatalogueEntry>& entries) {
 uint32_t CatalogueCollector::handle(const ParameterSet& event) {
     std::lock_guard<std::mutex> lock(mutex_);
     switch (event.eventCode) {
-        case 21:
+        case EvCatalogueCount:
             announcedCount_ = event.value1;
             break;
-        case 34:
+        case EvCatalogueEntry:
             entries_.push_back(catalogueEntryOf(event));
             break;
-        case 35: {
+        case EvMessage: {
             const std::string text = messageTextOf(event);
             std::fwrite(text.data(), 1, text.size(), stdout);
             std::fflush(stdout);

@@ -8,8 +8,8 @@
 #include "event_fields.h"
 
 // Gathers what the catalogue command shows from the events of a description-only run:
-// the entry count (event 21), the entries (event 34); message texts (event 35) are printed
-// to standard output as they arrive, as the library would print them on the console.
+// the entry count (EvCatalogueCount), the entries (EvCatalogueEntry); message texts (EvMessage) are
+// printed to standard output as they arrive, as the library would print them on the console.
 class CatalogueCollector {
   public:
     uint32_t handle(const ParameterSet& event);

@@ -137,7 +137,7 @@ int runWithJsonEvents(const std::function<int()>& call) {
 
 // plan --json: the console plan run with its console output on standard error, then the
 // plan the library kept as one JSON document on the real standard output. The compatibility
-// verdicts (event 9) give the reasons of "incompatible" files.
+// verdicts (EvCompatibility) give the reasons of "incompatible" files.
 int runPlanAsJson(const VkTCmdOptions& options) {
     StdoutDiversion diversion;
     if (!diversion.ok()) {

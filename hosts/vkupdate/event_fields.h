@@ -7,7 +7,7 @@
 // Reading the pointer-carrying events. The pointers of an event are valid only during the
 // callback, so these copy what they point at.
 
-// One catalogue entry as event 34 carries it.
+// One catalogue entry as EvCatalogueEntry carries it.
 struct CatalogueEntry {
     std::string boardType;
     std::string typeName;
@@ -23,7 +23,8 @@ struct CatalogueEntry {
 };
 
 CatalogueEntry catalogueEntryOf(const ParameterSet& event);
-// The message text of event 35; empty when the event carries none.
+// The message text of EvMessage; empty when the event carries none.
 std::string messageTextOf(const ParameterSet& event);
-// The address text of the inventory item of events 29 and 33; empty when there is none.
+// The address text of the inventory item of EvItemScanned and EvBoardAppended; empty when there is
+// none.
 std::string itemAddressOf(const ParameterSet& event);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <iterator>
 
+#include "VkHostEvents.h"
 #include "event_fields.h"
 
 namespace {
@@ -17,31 +18,31 @@ struct WordNames {
 };
 
 const WordNames kWordEvents[] = {
-    {0, {}},
-    {1, {}},
-    {2, {}},
-    {3, {}},
-    {4, {"value1"}},
-    {5, {}},
-    {8, {"stageContext"}},
-    {9, {"boardIndex", "reason"}},
-    {10, {"stageContext"}},
-    {11, {"result"}},
-    {12, {"boardIndex"}},
-    {13, {"stageContext"}},
-    {14, {"stageContext"}},
-    {15, {"stageContext"}},
-    {16, {"stageContext"}},
-    {18, {"catalogueIndex"}},
-    {19, {"boardIndex"}},
-    {20, {"catalogueIndex"}},
-    {21, {"fileCount"}},
-    {22, {"stageContext", "written"}},
-    {24, {"stageContext", "percent"}},
-    {25, {"boardIndex", "matchIndex"}},
-    {26, {"stageContext", "stageKind", "boardIndex", "matchIndex"}},
-    {28, {"stageContext", "pass", "boardIndex", "matchIndex"}},
-    {30, {"stageContext", "boardIndex", "matchIndex", "errorCount"}},
+    {EvStageOpen, {}},
+    {EvSequenceOpen, {}},
+    {EvVersionReportEnd, {}},
+    {EvVersionReportChecked, {}},
+    {EvScanLevel, {"value1"}},
+    {EvDescriptionOnlyDone, {}},
+    {EvBusFpgaException, {"stageContext"}},
+    {EvCompatibility, {"boardIndex", "reason"}},
+    {EvStageClose, {"stageContext"}},
+    {EvRunFinished, {"result"}},
+    {EvBoardSkipped, {"boardIndex"}},
+    {EvUpdateErrorsDone, {"stageContext"}},
+    {EvBootLoaderFailed, {"stageContext"}},
+    {EvUnlocked1, {"stageContext"}},
+    {EvUnlocked2, {"stageContext"}},
+    {EvMainRuleMatch, {"catalogueIndex"}},
+    {EvBoardMatching, {"boardIndex"}},
+    {EvFileMatched, {"catalogueIndex"}},
+    {EvCatalogueCount, {"fileCount"}},
+    {EvBusFpgaWritten, {"stageContext", "written"}},
+    {EvProgress, {"stageContext", "percent"}},
+    {EvUpdateEnded, {"boardIndex", "matchIndex"}},
+    {EvFilePermission, {"stageContext", "stageKind", "boardIndex", "matchIndex"}},
+    {EvUpdateStartFailed, {"stageContext", "pass", "boardIndex", "matchIndex"}},
+    {EvFileProgress, {"stageContext", "boardIndex", "matchIndex", "errorCount"}},
 };
 
 const WordNames kUnknownEvent = {0, {"value1", "value2", "value3", "value4"}};
@@ -83,18 +84,18 @@ Json eventToJson(const ParameterSet& event) {
     Json object;
     object["event"] = event.eventCode;
     switch (event.eventCode) {
-        case 29:
+        case EvItemScanned:
             object["isBoard"] = event.value1 != 0;
             object["address"] = itemAddressOf(event);
             break;
-        case 33:
+        case EvBoardAppended:
             object["boardIndex"] = event.value1;
             object["address"] = itemAddressOf(event);
             break;
-        case 34:
+        case EvCatalogueEntry:
             addCatalogueEntry(object, event);
             break;
-        case 35:
+        case EvMessage:
             object["text"] = messageTextOf(event);
             break;
         default:

@@ -2,14 +2,15 @@
 
 #include <string>
 
+#include "VkHostEvents.h"
 #include "event_json.h"
 
 uint32_t answerToEvent(uint32_t eventCode, uint32_t& nextStage) {
     switch (eventCode) {
-        case 0:
-        case 1:
+        case EvStageOpen:
+        case EvSequenceOpen:
             return nextStage++;
-        case 26:
+        case EvFilePermission:
             return 1;
         default:
             return 0;

@@ -6,7 +6,7 @@
 #include "ParameterSet.h"
 
 // Writes every host event as one JSON line and answers the events that want an answer:
-// events 0 and 1 open a stage and get a new stage number each (1, 2, ...), event 26 gets 1
+// EvStageOpen and EvSequenceOpen get a new stage number each (1, 2, ...), EvFilePermission gets 1
 // (handle the file). Events may come from the driver thread and the progress thread at
 // once; a line is written and flushed as a whole under a lock.
 class JsonEventPrinter {

@@ -1,10 +1,10 @@
 #include "plan_json.h"
 
+#include "VkHostEvents.h"
+
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-constexpr uint32_t kCompatibilityVerdictEvent = 9;
 
 Json fileToJson(const PlanMatch& match, const Json& reason) {
     Json file;
@@ -41,7 +41,7 @@ Json boardToJson(const PlanBoard& board, const CompatibilityReasons& reasons) {
 }  // namespace
 
 uint32_t CompatibilityRecorder::handle(const ParameterSet& event) {
-    if (event.eventCode == kCompatibilityVerdictEvent) {
+    if (event.eventCode == EvCompatibility) {
         reasons_.emplace(event.value1, event.value2);  // keeps the first one of a board
     }
     return 0;

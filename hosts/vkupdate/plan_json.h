@@ -7,7 +7,7 @@
 #include "ParameterSet.h"
 #include "VkUpdatePlan.h"
 
-// Board index -> reason code of the board's compatibility verdict (host event 9).
+// Board index -> reason code of the board's compatibility verdict (EvCompatibility).
 using CompatibilityReasons = std::map<uint32_t, uint32_t>;
 
 // The host callback of `plan --json`: keeps the first verdict of every board and ignores

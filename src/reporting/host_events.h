@@ -2,39 +2,7 @@
 #include <cstdint>
 
 #include "ParameterSet.h"
-
-// Event codes of the host callback.
-enum HostEvent : uint32_t {
-    EvStageOpen = 0,
-    EvSequenceOpen = 1,
-    EvVersionReportEnd = 2,
-    EvVersionReportChecked = 3,
-    EvScanLevel = 4,
-    EvDescriptionOnlyDone = 5,
-    EvBusFpgaException = 8,
-    EvCompatibility = 9,
-    EvStageClose = 10,
-    EvRunFinished = 11,
-    EvBoardSkipped = 12,
-    EvUpdateErrorsDone = 13,
-    EvBootLoaderFailed = 14,
-    EvUnlocked1 = 15,
-    EvUnlocked2 = 16,
-    EvMainRuleMatch = 18,
-    EvBoardMatching = 19,
-    EvFileMatched = 20,
-    EvCatalogueCount = 21,
-    EvBusFpgaWritten = 22,
-    EvProgress = 24,
-    EvUpdateEnded = 25,
-    EvFilePermission = 26,
-    EvUpdateStartFailed = 28,
-    EvItemScanned = 29,
-    EvFileProgress = 30,
-    EvBoardAppended = 33,
-    EvCatalogueEntry = 34,
-    EvMessage = 35,
-};
+#include "VkHostEvents.h"
 
 // A record with the code set and every other byte zero.
 ParameterSet makeEvent(uint32_t code);
