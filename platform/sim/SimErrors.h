@@ -3,6 +3,7 @@
 #include <string>
 
 #include "VkCErrorList.h"
+#include "VkLnk.h"
 #include "VkPlatformApi.h"
 
 // Error codes and result codes of the simulated target, and the one way the simulation
@@ -34,17 +35,17 @@ enum ErrorCode : uint32_t {
     kErrAmbiguousTarget = 0x01410015,
 };
 
-// Non-zero results of the host interface library and the application manager. 21, 33 and 46
-// are the codes the callers tell apart; the others only say "failed".
+// Non-zero results of the host interface library and the application manager. The codes the
+// callers tell apart are those of VkLnk.h; the others only say "failed".
 enum ResultCode : int32_t {
-    kResultOk = 0,
+    kResultOk = VkLnk_OK,
     kResultFailed = 1,
     kResultInvalidHandle = 2,
     kResultInvalidArgument = 3,
     kResultAccessDenied = 4,
-    kResultBufferTooSmall = 21,
-    kResultServiceUnreachable = 33,
-    kResultServiceOutdated = 46,
+    kResultBufferTooSmall = VkLnk_ERR_BUFFER_TOO_SMALL,
+    kResultServiceUnreachable = VkLnk_ERR_SERVICE_UNREACHABLE,
+    kResultServiceOutdated = VkLnk_ERR_SERVICE_OUTDATED,
 };
 
 // Enters an error entry with a ready-made text. node is the serial number of the reporting
