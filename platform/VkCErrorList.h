@@ -52,7 +52,8 @@ class VK_PLATFORM_API VkCErrorListPool : public VkCErrorList {
 class VK_PLATFORM_API VkCErrorManager {
   public:
     static VkCErrorManager& getInstance();
-    // The arguments are the original library's sizing hints; they are accepted as given.
+    // The arguments are sizing hints (kind, level, initial size, growth, most entries); the
+    // lists grow as needed, so they are accepted and not used.
     VkCErrorListPool* createErrorList(uint32_t kind, uint32_t level, uint32_t initialSize,
                                       uint32_t growBy, uint32_t maxEntries);
     void deleteErrorList(VkCErrorListPool* pool);

@@ -9,7 +9,8 @@
 class VK_PLATFORM_API VkCString {
   public:
     VkCString() = default;
-    VkCString(const char* text) : text_(text ? text : "") {}  // NOLINT: implicit like the original
+    // Implicit, so that a literal or a C string passes wherever a VkCString is taken.
+    VkCString(const char* text) : text_(text ? text : "") {}  // NOLINT(google-explicit-constructor)
     VkCString(const char* text, size_t length) : text_(text ? std::string(text, length) : "") {}
     explicit VkCString(uint32_t number) : text_(std::to_string(number)) {}
     explicit VkCString(const std::string& text) : text_(text) {}

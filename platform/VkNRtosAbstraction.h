@@ -24,8 +24,9 @@ VK_PLATFORM_API void usleep(uint64_t microseconds);
 // The time the calling thread has asked usleep to wait so far, before scaling: what its
 // waits add up to on a real target, also when the time scale makes them instant.
 VK_PLATFORM_API uint64_t requestedSleepMicroseconds();
-// Starts body(context) on a new thread. The flag, priority and stack arguments of the
-// original library are accepted as given. False (and an error in pool) when it fails.
+// Starts body(context) on a new thread. The flag, priority and stack size are hints for a
+// real-time system; here they are accepted and not used. False (and an error in pool) when it
+// fails.
 VK_PLATFORM_API bool createThread(VkCErrorListPool& pool, ThreadHandle& handle, uint32_t flags,
                                   uint32_t priority, const char* name, ThreadBody body,
                                   void* context, uint32_t stackSize);

@@ -8,7 +8,7 @@
 
 namespace {
 
-// The placement messages keep the wide gap of the original texts.
+// The placement messages break their text with a wide gap of blanks, as users know them.
 const std::string kGap(25, ' ');
 
 ReaderState stateEnteredBy(ElementKind kind) {

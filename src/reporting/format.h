@@ -5,8 +5,9 @@
 
 #include "VkCString.h"
 
-// printf-style formatting with the conventions of the original platform, independent of the
-// process locale:
+// printf-style formatting with the conventions the library's message formats are written
+// in (those of the maker's platform, where %s in a wide format is wide text), independent of
+// the process locale:
 //   wide formats:   %hs narrow (UTF-8) text; %s, %ls, %ws wide text
 //   narrow formats: %s, %hs narrow text;     %ls, %ws wide text (written as UTF-8)
 // Flags - + blank # 0; width and precision, also as * (a negative * width left-justifies);
