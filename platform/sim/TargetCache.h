@@ -3,6 +3,7 @@
 #include <string>
 
 #include "VkCInventoryItem.h"
+#include "VkPlatformApi.h"
 #include "sim/TargetModel.h"
 
 // target.json of each target read, parsed and checked once for as long as the file stays the
@@ -22,7 +23,7 @@ using SharedTarget = std::shared_ptr<const CheckedTarget>;
 
 // The target of folder as its target.json is now; null (and error naming the file and the
 // place) when it cannot be read or is broken. A broken file is reported at every call.
-SharedTarget currentTarget(const std::string& folder, std::string& error);
+VK_PLATFORM_API SharedTarget currentTarget(const std::string& folder, std::string& error);
 
 // For a change of the target under its state lock: the target as target.json is now, read
 // from the file. What was parsed before is used only for the very same bytes.

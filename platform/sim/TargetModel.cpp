@@ -220,13 +220,4 @@ bool readTargetDocument(const Json& doc, const std::string& origin, Target& targ
     return true;
 }
 
-std::unique_ptr<VkCInventoryItem> inventoryTreeOf(const Target& target, std::string& error) {
-    const auto inventory = target.doc.find("inventory");
-    if (inventory == target.doc.end()) {
-        error = targetFileOf(target.folder) + ": inventory: missing";
-        return nullptr;
-    }
-    return buildInventoryTree(*inventory, targetFileOf(target.folder), "inventory", error);
-}
-
 }  // namespace vksim

@@ -52,8 +52,4 @@ std::unique_ptr<VkCInventoryItem> readTargetFields(const Json& doc, const std::s
 // Writes target.doc back to target.json atomically; the process's next calls see it at once.
 VK_PLATFORM_API bool saveTarget(const Target& target, std::string& error);
 
-// The target's inventory as a tree with a ROOT item; null (and error) when it is invalid.
-VK_PLATFORM_API std::unique_ptr<VkCInventoryItem> inventoryTreeOf(const Target& target,
-                                                                  std::string& error);
-
 }  // namespace vksim

@@ -4,38 +4,13 @@
 namespace simtest {
 namespace {
 
-class ApplicationManagerTest : public SimTest {
+class ApplicationManagerTest : public ApplicationsTest {
   protected:
-    void SetUp() override {
-        addTarget("t1", standardTarget());
-        device_ = openDevice();
-        ASSERT_NE(device_, nullptr);
-        ASSERT_EQ(VkLnk_createAccessRestrictionHandle(pool_, device_, restriction_), 0);
-        ASSERT_EQ(VkLnk_requestAccessRestrictionLevel(pool_, restriction_, 0, 0x10003), 0);
-    }
-    void TearDown() override {
-        VkLnk_deleteAccessRestrictionHandle(pool_, restriction_);
-        VkLnk_deleteDeviceHandle(pool_, device_);
-    }
-
-    int32_t list(std::vector<uint32_t>& ids, int32_t capacity = 255) {
-        ids.assign(255, 0);
-        int32_t count = capacity;
-        const int32_t result =
-            VkApplMan_getApplications(pool_, device_, restriction_, 0, ids.data(), count);
-        ids.resize(result == 0 ? static_cast<size_t>(count) : 0);
-        lastCount_ = count;
-        return result;
-    }
     void addFaults(const char* faults) {
         Json target = standardTarget();
         target["faults"] = Json::parse(faults);
         addTarget("t1", target);
     }
-
-    VkTDeviceHandle device_ = nullptr;
-    VkTAccessRestrictionHandle restriction_ = nullptr;
-    int32_t lastCount_ = 0;
 };
 
 TEST_F(ApplicationManagerTest, ListsAndUnloadsApplications) {

@@ -35,6 +35,29 @@ TempFolder::~TempFolder() {
     ::nftw(path_.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
+void ApplicationsTest::SetUp() {
+    folder_ = addTarget("t1", standardTarget());
+    device_ = openDevice();
+    ASSERT_NE(device_, nullptr);
+    ASSERT_EQ(VkLnk_createAccessRestrictionHandle(pool_, device_, restriction_), 0);
+    ASSERT_EQ(VkLnk_requestAccessRestrictionLevel(pool_, restriction_, 0, 0x10003), 0);
+}
+
+void ApplicationsTest::TearDown() {
+    VkLnk_deleteAccessRestrictionHandle(pool_, restriction_);
+    VkLnk_deleteDeviceHandle(pool_, device_);
+}
+
+int32_t ApplicationsTest::list(std::vector<uint32_t>& ids, int32_t capacity) {
+    ids.assign(255, 0);
+    int32_t count = capacity;
+    const int32_t result =
+        VkApplMan_getApplications(pool_, device_, restriction_, 0, ids.data(), count);
+    ids.resize(result == 0 ? static_cast<size_t>(count) : 0);
+    lastCount_ = count;
+    return result;
+}
+
 Json standardTarget(const std::string& systemName, const std::string& ipAddress) {
     return Json::parse(R"({
       "systemName": ")" +

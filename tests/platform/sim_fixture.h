@@ -68,6 +68,23 @@ class SimTest : public ::testing::Test {
     TempFolder temp_;
 };
 
+// Target "t1" (standardTarget()) with a device handle and the access restriction that the
+// application calls need, released at the end.
+class ApplicationsTest : public SimTest {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The loaded applications into ids (empty when the call fails), asking for at most
+    // capacity of them; the call's result. lastCount_ keeps the count the call gave.
+    int32_t list(std::vector<uint32_t>& ids, int32_t capacity = 255);
+
+    std::string folder_;  // the target's folder
+    VkTDeviceHandle device_ = nullptr;
+    VkTAccessRestrictionHandle restriction_ = nullptr;
+    int32_t lastCount_ = 0;
+};
+
 // The inventory handles of one device, released at the end.
 struct OpenTarget {
     VkTDeviceHandle device = nullptr;

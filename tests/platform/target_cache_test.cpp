@@ -41,27 +41,12 @@ bool writeFromAnotherProcess(const std::string& path, const std::string& content
            WEXITSTATUS(status) == 0;
 }
 
-class TargetCacheTest : public SimTest {
+class TargetCacheTest : public ApplicationsTest {
   protected:
-    void SetUp() override {
-        folder_ = addTarget("t1", standardTarget());
-        device_ = openDevice();
-        ASSERT_NE(device_, nullptr);
-        ASSERT_EQ(VkLnk_createAccessRestrictionHandle(pool_, device_, restriction_), 0);
-        ASSERT_EQ(VkLnk_requestAccessRestrictionLevel(pool_, restriction_, 0, 0x10003), 0);
-    }
-    void TearDown() override {
-        VkLnk_deleteAccessRestrictionHandle(pool_, restriction_);
-        VkLnk_deleteDeviceHandle(pool_, device_);
-    }
-
     // The loaded applications; empty when the call fails.
     std::vector<uint32_t> applications() {
-        std::vector<uint32_t> ids(255, 0);
-        int32_t count = 255;
-        const int32_t result =
-            VkApplMan_getApplications(pool_, device_, restriction_, 0, ids.data(), count);
-        ids.resize(result == 0 ? static_cast<size_t>(count) : 0);
+        std::vector<uint32_t> ids;
+        list(ids);
         return ids;
     }
     static std::string targetText(uint32_t secondApplication) {
@@ -70,10 +55,6 @@ class TargetCacheTest : public SimTest {
         return target.dump(2);
     }
     std::string file() const { return folder_ + "/target.json"; }
-
-    std::string folder_;
-    VkTDeviceHandle device_ = nullptr;
-    VkTAccessRestrictionHandle restriction_ = nullptr;
 };
 
 TEST_F(TargetCacheTest, ChangeOfAnotherProcessIsSeenAtTheNextCall) {

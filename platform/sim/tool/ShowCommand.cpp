@@ -8,7 +8,7 @@
 #include "Commands.h"
 #include "VkNInventoryIDs.h"
 #include "sim/SimText.h"
-#include "sim/TargetModel.h"
+#include "sim/TargetCache.h"
 
 namespace vksim::tool {
 
@@ -143,20 +143,20 @@ std::string applicationsText(const Target& target) {
 int showTarget(const std::string& folder) {
     char resolved[PATH_MAX];
     const std::string path = ::realpath(folder.c_str(), resolved) ? resolved : folder;
-    Target target;
     std::string error;
-    std::unique_ptr<VkCInventoryItem> tree;
-    if (!loadTarget(path, target, error) || !(tree = inventoryTreeOf(target, error))) {
+    const SharedTarget checked = currentTarget(path, error);
+    if (!checked) {
         std::fprintf(stderr, "vksim show: %s\n", error.c_str());
         return kExitFailed;
     }
+    const Target& target = *checked;
     std::printf("Target \"%s\" at %s (%s)\n", target.systemName.c_str(), target.ipText.c_str(),
                 path.c_str());
     std::printf("  applications: %s\n", applicationsText(target).c_str());
     std::printf("  reboots: %llu, update polls: %u, faults: %zu\n",
                 static_cast<unsigned long long>(target.rebootCount), target.updatePolls,
                 target.faults.size());
-    showBoards(*tree);
+    showBoards(*checked->inventory);
     return kExitOk;
 }
 
