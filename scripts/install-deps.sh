@@ -4,7 +4,7 @@
 # Extra package names given as arguments are installed too (make fuzz asks for clang).
 set -eu
 PACKAGES="cmake g++ make pkg-config libxerces-c-dev libgtest-dev libgmock-dev libbenchmark-dev \
-libcli11-dev nlohmann-json3-dev libelf-dev zlib1g-dev help2man man-db dpkg-dev $*"
+libcli11-dev nlohmann-json3-dev libelf-dev zlib1g-dev help2man man-db dpkg-dev file $*"
 missing=""
 for p in $PACKAGES; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
