@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "process_runner.h"
+#include "support/process_runner.h"
 
 // A temporary folder per test with a targets folder in it, into which example targets are
 // copied; runs of the built vkupdate; comparison with the expected files.

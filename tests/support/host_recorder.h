@@ -1,8 +1,8 @@
 #pragma once
 // A host for tests: registered as the library's callback for the life of the object, it keeps
-// every event (copying the text of event 35, whose pointer is valid only during the call) and
-// answers as the test says. The library calls it from its driver thread and its progress
-// thread at once, so everything is guarded.
+// every event (copying the text of a message event, whose pointer is valid only during the call)
+// and answers as the test says. The library calls it from its driver thread and its progress thread
+// at once, so everything is guarded.
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -12,6 +12,7 @@
 
 #include "ParameterSet.h"
 #include "VkCString.h"
+#include "VkHostEvents.h"
 #include "interface/module_state.h"
 
 class HostRecorder {
@@ -57,7 +58,7 @@ class HostRecorder {
         }
         return result;
     }
-    // Every event 35 text, joined.
+    // Every message text, joined.
     std::string messages() const {
         std::string text;
         for (const Event& event : events()) {
@@ -74,7 +75,7 @@ class HostRecorder {
     static uint32_t receive(ParameterSet record) {
         HostRecorder* self = active();
         Event event{record, {}};
-        if (record.eventCode == 35 && record.text1 != nullptr) {
+        if (record.eventCode == EvMessage && record.text1 != nullptr) {
             event.text = static_cast<const VkCString*>(record.text1)->c_str();
         }
         {
