@@ -26,6 +26,7 @@
 #include "description/xml_text.h"
 #include "description_documents.h"
 #include "reporting/format.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ const GeneratedDescription& descriptionOf(size_t entries,
 void BareParse(benchmark::State& state) {
     const GeneratedDescription& description = descriptionOf(size_t(state.range(0)));
     initialiseXmlPlatform();
-    const std::basic_string<XMLCh> path = wideToXml(toWide(description.path()));
+    const std::basic_string<XMLCh> path = wideToXml(utf8ToWide(description.path()));
     for (auto _ : state) {
         // The reader's settings without entities and with the parser's own memory manager.
         InventoryXmlReader setup("", 0, *xercesc::XMLPlatformUtils::fgMemoryManager);
@@ -60,7 +61,7 @@ void BareParse(benchmark::State& state) {
 // The call itself; deleting the tree afterwards is the caller's and is left out of the time.
 void ParseInventoryDocument(benchmark::State& state) {
     const GeneratedDescription& description = descriptionOf(size_t(state.range(0)));
-    const std::wstring path = toWide(description.path());
+    const std::wstring path = utf8ToWide(description.path());
     for (auto _ : state) {
         std::unique_ptr<VkCInventoryItem> tree = parseInventoryDocument(path);
         state.PauseTiming();
@@ -78,7 +79,7 @@ void ParseInventoryDocument(benchmark::State& state) {
 // The call and the deletion of the tree it returns.
 void ParseInventoryDocumentAndDeleteTree(benchmark::State& state) {
     const GeneratedDescription& description = descriptionOf(size_t(state.range(0)));
-    const std::wstring path = toWide(description.path());
+    const std::wstring path = utf8ToWide(description.path());
     for (auto _ : state) {
         if (parseInventoryDocument(path) == nullptr) {
             state.SkipWithError("the description was not read");
@@ -94,8 +95,8 @@ void readCatalogue(benchmark::State& state, const GeneratedDescription& descript
         return;
     }
     VkTCmdOptions options;
-    options.firmwareFolder = toWide(description.folder());
-    options.descriptionFile = toWide(GeneratedDescription::kFileName);
+    options.firmwareFolder = utf8ToWide(description.folder());
+    options.descriptionFile = utf8ToWide(GeneratedDescription::kFileName);
     options.updateFirmware = true;
     for (auto _ : state) {
         VkCErrorListPool errors;

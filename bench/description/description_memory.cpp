@@ -18,6 +18,7 @@
 #include "description/inventory_document.h"
 #include "description_documents.h"
 #include "reporting/format.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -26,13 +27,13 @@ constexpr double kTargetRatio = 2.5;
 constexpr double kSmallestLimit = 32 * kMiB;
 
 bool readTree(const GeneratedDescription& description) {
-    return parseInventoryDocument(toWide(description.path())) != nullptr;
+    return parseInventoryDocument(utf8ToWide(description.path())) != nullptr;
 }
 
 bool readCatalogue(const GeneratedDescription& description) {
     VkTCmdOptions options;
-    options.firmwareFolder = toWide(description.folder());
-    options.descriptionFile = toWide(GeneratedDescription::kFileName);
+    options.firmwareFolder = utf8ToWide(description.folder());
+    options.descriptionFile = utf8ToWide(GeneratedDescription::kFileName);
     VkCErrorListPool errors;
     VkCVersion firmwareVersion;
     return readFirmwareDescription(errors, options, firmwareVersion) == 0;

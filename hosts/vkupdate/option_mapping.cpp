@@ -1,6 +1,6 @@
 #include "option_mapping.h"
 
-#include "text_conversion.h"
+#include "utf8_conversion.h"
 
 UpdateMode modeOfCommand(Command command) {
     switch (command) {

@@ -11,6 +11,7 @@
 #include "sim/SimErrors.h"
 #include "sim/SimText.h"
 #include "sim/TargetStore.h"
+#include "utf8_conversion.h"
 
 using namespace vksim;
 
@@ -169,7 +170,7 @@ int64_t VkLnk_getFileU(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
     if (!remote.valid()) {
         return kFailed;
     }
-    const std::string local = wideToUtf8(localPath);
+    const std::string local = wideToUtf8(localPath != nullptr ? localPath : L"");
     const RegularFile out = openLocalFile(pool, function, local, O_WRONLY | O_CREAT | O_TRUNC);
     if (!out.valid()) {
         return kFailed;
@@ -193,7 +194,7 @@ int64_t VkLnk_putFileU(VkCErrorListPool& pool, void*, VkTFTClientHandle handle,
     FtClient* client = clientFor(pool, function, handle);
     const std::string folder = text(remoteFolder);
     const std::string name = text(remoteName);
-    const std::string local = wideToUtf8(localPath);
+    const std::string local = wideToUtf8(localPath != nullptr ? localPath : L"");
     // A put is also known by the file it writes, since files are put under a temporary name.
     FaultSubject subject = fileSubject(folder, name);
     subject.names.push_back(local);

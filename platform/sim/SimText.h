@@ -5,14 +5,12 @@
 #include "VkCInventoryAddress.h"
 #include "VkPlatformApi.h"
 
-// Text helpers of the simulation: wide paths, the inventory number syntax and inventory IDs.
+// Text helpers of the simulation: the inventory number syntax and inventory IDs.
 namespace vksim {
 
-// UTF-32 (wchar_t) to UTF-8; characters that are no Unicode scalar value become U+FFFD.
-VK_PLATFORM_API std::string wideToUtf8(const wchar_t* text);
-
-// The inventory number syntax: base from the prefix ("0x" hexadecimal, leading "0" octal,
-// else decimal), an optional "+", no "-", the whole text consumed, value at most max.
+// The inventory number syntax without blanks (see number_conversion.h): base from the prefix ("0x"
+// hexadecimal, leading "0" octal, else decimal), an optional "+", no "-", the whole text consumed,
+// value at most max.
 VK_PLATFORM_API bool parseUnsigned(const std::string& text, uint64_t max, uint64_t& value);
 // Signed integers with automatic base, the whole text consumed, value within [min, max].
 bool parseSigned(const std::string& text, int64_t min, int64_t max, int64_t& value);

@@ -17,6 +17,7 @@
 #include "sim/SimText.h"
 #include "sim/TargetStore.h"
 #include "sim/Transfer.h"
+#include "utf8_conversion.h"
 
 using namespace vksim;
 
@@ -128,7 +129,7 @@ int32_t VkCInventoryManager::transferFile(VkCErrorListPool& pool, VkCInventoryRo
     if (!checkStagingCall(pool, function, root, system, lock, found)) {
         return kFailed;
     }
-    const std::string local = wideToUtf8(localPath);
+    const std::string local = wideToUtf8(localPath != nullptr ? localPath : L"");
     const std::string name = baseName(local);
     if (const std::optional<Fault> fault =
             takeFault(found.target(), "transferFile", FaultSubject{{name, local}, std::nullopt})) {

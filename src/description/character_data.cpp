@@ -1,8 +1,8 @@
 #include <string>
 
-#include "description/number_conversion.h"
 #include "description/reader_context.h"
 #include "description/xml_text.h"
+#include "number_conversion.h"
 
 namespace {
 

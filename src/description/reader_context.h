@@ -9,8 +9,8 @@
 #include "VkCInventoryAddress.h"
 #include "VkCInventoryItem.h"
 #include "VkCString.h"
-#include "description/inventory_id.h"
 #include "description/sub_item_index.h"
+#include "inventory_id.h"
 
 // Where in the document the inventory XML reader is.
 enum ReaderState : uint32_t {

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "description/number_conversion.h"
+#include "number_conversion.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "VkNRtosAbstraction.h"
 #include "driver/host_name_lookup.h"
 #include "reporting/format.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -85,7 +86,7 @@ bool resolveTargetAddress(VkCErrorListPool& pool, const wchar_t* text, char* buf
         return false;
     }
     buffer[0] = '\0';
-    const std::string narrow = toUtf8(text ? text : L"");
+    const std::string narrow = wideToUtf8(text ? text : L"");
     uint32_t address = 0;
     if (text != nullptr && startsWithLetter(text)) {
         if (!lookUpHostIpv4(narrow.c_str(), address)) {

@@ -13,6 +13,7 @@
 #include "reporting/error_list_report.h"
 #include "reporting/format.h"
 #include "update/plan_query.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ void readDescriptionOrExit(VkCErrorListPool& pool, const VkTCmdOptions& options,
 
 // Replaces the options' address (host name or address text) by its dotted IPv4 text.
 void resolveAddressOrExit(VkCErrorListPool& pool, VkTCmdOptions& options) {
-    std::wstring text = toWide(options.ipAddress.str());
+    std::wstring text = utf8ToWide(options.ipAddress.str());
     if (text.size() > kMaxAddressCharacters) {
         text.resize(kMaxAddressCharacters);
     }

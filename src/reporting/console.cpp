@@ -7,6 +7,7 @@
 #include "interface/module_state.h"
 #include "reporting/format.h"
 #include "reporting/host_events.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ void writeStdout(const std::string& text) {
 // Formats into buffer and sends the text to the host, or prints and flushes it.
 void report(wchar_t* buffer, size_t capacity, const wchar_t* format, va_list args) {
     if (!moduleState().outputToHost) {
-        writeStdout(toUtf8(vformatWide(format, args)));
+        writeStdout(wideToUtf8(vformatWide(format, args)));
         consoleFlush();
         return;
     }
@@ -30,7 +31,7 @@ void report(wchar_t* buffer, size_t capacity, const wchar_t* format, va_list arg
 void consolePrint(const wchar_t* format, ...) {
     va_list args;
     va_start(args, format);
-    writeStdout(toUtf8(vformatWide(format, args)));
+    writeStdout(wideToUtf8(vformatWide(format, args)));
     va_end(args);
 }
 
@@ -74,7 +75,7 @@ void trace(const wchar_t* format, ...) {
     }
     va_list args;
     va_start(args, format);
-    writeStdout(toUtf8(vformatWide(format, args)));
+    writeStdout(wideToUtf8(vformatWide(format, args)));
     va_end(args);
     consoleFlush();
 }

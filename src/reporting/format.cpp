@@ -1,4 +1,5 @@
 #include "reporting/format.h"
+#include "utf8_conversion.h"
 
 #include <cstdint>
 #include <cwchar>
@@ -233,7 +234,7 @@ void Formatter::emitText(const Spec& spec) {
         text = value ? value : L"(null)";
     } else {
         const char* value = va_arg(args_, const char*);
-        text = toWide(value ? value : "(null)");
+        text = utf8ToWide(value ? value : "(null)");
     }
     if (spec.precision >= 0 && text.size() > static_cast<size_t>(spec.precision)) {
         text.resize(static_cast<size_t>(spec.precision));
@@ -251,7 +252,7 @@ void Formatter::emitChar(const Spec& spec) {
         text.assign(1, static_cast<wchar_t>(va_arg(args_, wint_t)));
     } else {
         const char narrow = static_cast<char>(va_arg(args_, int));
-        text = toWide(std::string(1, narrow));
+        text = utf8ToWide(std::string(1, narrow));
     }
     Spec padding = spec;
     padding.zero = false;
@@ -292,70 +293,6 @@ int copyBounded(const std::wstring& text, wchar_t* buffer, size_t capacity) {
     return static_cast<int>(count);
 }
 
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp >= 0xD800 && cp <= 0xDFFF) {
-        cp = 0xFFFD;
-    }
-    if (cp > 0x10FFFF) {
-        cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// Decodes one UTF-8 sequence at text[pos]; advances pos. Invalid input gives U+FFFD and
-// consumes one byte.
-uint32_t decodeUtf8(const std::string& text, size_t& pos) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(pos);
-    int extra = 0;
-    uint32_t cp = 0;
-    uint32_t minimum = 0;
-    if (lead < 0x80) {
-        ++pos;
-        return lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-        extra = 1, cp = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2, cp = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3, cp = lead & 0x07, minimum = 0x10000;
-    } else {
-        ++pos;
-        return 0xFFFD;
-    }
-    if (pos + static_cast<size_t>(extra) >= text.size()) {
-        ++pos;
-        return 0xFFFD;
-    }
-    for (int i = 1; i <= extra; ++i) {
-        if ((byte(pos + i) & 0xC0) != 0x80) {
-            ++pos;
-            return 0xFFFD;
-        }
-        cp = (cp << 6) | (byte(pos + i) & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++pos;
-        return 0xFFFD;
-    }
-    pos += static_cast<size_t>(extra) + 1;
-    return cp;
-}
-
 }  // namespace
 
 std::wstring vformatWide(const wchar_t* format, va_list args) {
@@ -373,7 +310,7 @@ std::wstring formatWide(const wchar_t* format, ...) {
 
 std::string vformatNarrowText(const char* format, va_list args) {
     Formatter formatter(true, args);
-    return toUtf8(formatter.run(toWide(format ? format : "")));
+    return wideToUtf8(formatter.run(utf8ToWide(format ? format : "")));
 }
 
 std::string formatNarrowText(const char* format, ...) {
@@ -415,24 +352,6 @@ int formatNarrow(char* buffer, size_t capacity, const char* format, ...) {
     return static_cast<int>(count);
 }
 
-std::string toUtf8(const std::wstring& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (wchar_t c : text) {
-        appendUtf8(out, static_cast<uint32_t>(c));
-    }
-    return out;
-}
-
 VkCString toNarrow(const wchar_t* text) {
-    return VkCString(toUtf8(text ? std::wstring(text) : std::wstring()));
-}
-
-std::wstring toWide(const std::string& text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (size_t pos = 0; pos < text.size();) {
-        out += static_cast<wchar_t>(decodeUtf8(text, pos));
-    }
-    return out;
+    return VkCString(wideToUtf8(text ? std::wstring(text) : std::wstring()));
 }

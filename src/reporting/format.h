@@ -4,6 +4,7 @@
 #include <string>
 
 #include "VkCString.h"
+#include "utf8_conversion.h"
 
 // printf-style formatting with the conventions the library's message formats are written
 // in (those of the maker's platform, where %s in a wide format is wide text), independent of
@@ -26,9 +27,12 @@ int vformatMessage(wchar_t* buffer, size_t capacity, const wchar_t* format, va_l
 int formatMessage(wchar_t* buffer, size_t capacity, const wchar_t* format, ...);
 int formatNarrow(char* buffer, size_t capacity, const char* format, ...);
 
-// Wide text to UTF-8; what cannot be encoded (lone surrogates, values above 0x10FFFF) becomes
-// U+FFFD.
+// Wide text as a narrow VkCString (UTF-8); a null text gives the empty text.
 VkCString toNarrow(const wchar_t* text);
-std::string toUtf8(const std::wstring& text);
-// UTF-8 to wide text; invalid bytes become U+FFFD.
-std::wstring toWide(const std::string& text);
+// Until the description reader uses the platform's names.
+inline std::string toUtf8(const std::wstring& text) {
+    return wideToUtf8(text);
+}
+inline std::wstring toWide(const std::string& text) {
+    return utf8ToWide(text);
+}

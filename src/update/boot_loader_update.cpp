@@ -5,6 +5,7 @@
 #include "reporting/console.h"
 #include "reporting/format.h"
 #include "update/remote_files.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ bool carriesBootLoader(const BoardRecord& board) {
 void recordFailure(VkCErrorListPool& pool, const char* message, uint32_t line,
                    const BoardRecord& board, const UpdateFileRecord& file) {
     pool.setError(0, 0, message, 0, line, "updateBootLoader", "%u%s", board.serialNumber,
-                  toUtf8(file.FileName).c_str());
+                  wideToUtf8(file.FileName).c_str());
 }
 
 // Writes one boot loader file whose line has been started; true when it was written.

@@ -13,6 +13,7 @@
 #include "update/fetch_temp_file.h"
 #include "update/file_compare.h"
 #include "update/remote_files.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ bool fetchInstalledCopy(VkTFTClientHandle client, const std::string& folder,
 // so that its name, made safely once, is never left for someone else to take.
 void discardFetchedCopy() {
     const std::wstring& fetched = moduleState().tempFileName;
-    if (::truncate(toUtf8(fetched).c_str(), 0) != 0) {
+    if (::truncate(wideToUtf8(fetched).c_str(), 0) != 0) {
         trace(L"ERROR: Cannot delete temporary file %ls!\n", fetched.c_str());
     }
 }
@@ -55,7 +56,7 @@ void checkInstalledCopy(VkTFTClientHandle client, BoardRecord& board, size_t i,
     // A name that would reach outside the firmware folder has no local file to compare.
     const std::optional<std::string> localPath =
         updateFilePath(options.firmwareFolder, file.FileName);
-    if (localPath && compareFiles(moduleState().tempFileName, toWide(*localPath))) {
+    if (localPath && compareFiles(moduleState().tempFileName, utf8ToWide(*localPath))) {
         setMatchFlag(board.fileUpToDate, i);
         trace(
             L"INFO: File %s is already installed on real-time system and needs not be "

@@ -9,6 +9,7 @@
 #include "reporting/host_events.h"
 #include "update/board_update_stages.h"
 #include "update/remote_files.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ BusFpgaOutcome writeBusFpgaFile(UpdateRun& run, const UpdateFileRecord& file) {
 }
 
 void recordFailure(UpdateRun& run, const UpdateFileRecord& file, BusFpgaOutcome outcome) {
-    const std::string fileName = toUtf8(file.FileName);
+    const std::string fileName = wideToUtf8(file.FileName);
     if (outcome == BusFpgaOutcome::Failed) {
         run.pool.setError(0, 0,
                           "Updating file '%1' failed. Please reboot your device and restart the "

@@ -11,6 +11,7 @@
 
 #include "interface/module_state.h"
 #include "reporting/format.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -111,6 +112,6 @@ FetchFileStatus prepareFetchFile() {
         return FetchFileStatus::NoName;
     }
     fetchFile = std::move(made);  // an earlier one, whose name was forgotten, is closed
-    state.tempFileName = toWide(path);
+    state.tempFileName = utf8ToWide(path);
     return FetchFileStatus::Ready;
 }

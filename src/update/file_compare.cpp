@@ -8,6 +8,7 @@
 #include "description/regular_file.h"
 #include "reporting/console.h"
 #include "reporting/format.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ namespace {
 // sequentially.
 class ComparedFile : public RegularFile {
   public:
-    explicit ComparedFile(const std::wstring& path) : RegularFile(toUtf8(path)) {
+    explicit ComparedFile(const std::wstring& path) : RegularFile(wideToUtf8(path)) {
         if (isOpen()) {
             ::posix_fadvise(descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
         }

@@ -7,6 +7,7 @@
 #include "reporting/format.h"
 #include "update/boot_loader_update.h"
 #include "update/installed_file_comparison.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ PlanBoard describeBoard(size_t index, const BoardRecord& board, const VkTCmdOpti
         }
         PlanMatch match;
         match.catalogueIndex = matchedFile(board, j);
-        match.fileName = toUtf8(file->FileName);
+        match.fileName = wideToUtf8(file->FileName);
         match.typeName = file->TypeName.str();
         match.version = file->Version.getAsString().str();
         match.hasUpdatePass =

@@ -6,6 +6,7 @@
 #include "inventory/run_tables.h"
 #include "reporting/console.h"
 #include "reporting/format.h"
+#include "utf8_conversion.h"
 
 bool reportMissingFiles() {
     bool neededFileMissing = false;
@@ -84,14 +85,14 @@ void reportPlanDetails(const UpdateFileRecord& file) {
 
 void reportPlanRows(const BoardRecord& board, const VkTCmdOptions& options) {
     const bool selected = isBoardSelected(board, options);
-    const std::wstring boardType = toWide(board.boardType.str());
+    const std::wstring boardType = utf8ToWide(board.boardType.str());
     // Positions up to matchCount, as many as the board's match array holds.
     for (size_t i = 0; i < board.matchCount; ++i) {
         const int32_t k = matchedFile(board, i);
         const UpdateFileRecord* file = catalogueEntry(k);
         if (file == nullptr) {
             reportMessage(L"ERROR: File handle %u for %s is invalid!", static_cast<unsigned>(i),
-                          toWide(board.address.toString().str()).c_str());
+                          utf8ToWide(board.address.toString().str()).c_str());
             continue;
         }
         const std::wstring sequence = (!matchFlag(board.fileUpToDate, i) && selected)
@@ -99,8 +100,8 @@ void reportPlanRows(const BoardRecord& board, const VkTCmdOptions& options) {
                                           : std::wstring(L"-");
         reportMessage(L"%-8s (%8u) %s        %-16s %-14s %s\n", boardType.c_str(),
                       board.serialNumber, selected ? L"Y" : L"N",
-                      toWide(file->TypeName.str()).c_str(),
-                      toWide(file->Version.getAsString().str()).c_str(), sequence.c_str());
+                      utf8ToWide(file->TypeName.str()).c_str(),
+                      utf8ToWide(file->Version.getAsString().str()).c_str(), sequence.c_str());
         if (options.verbose) {
             reportPlanDetails(*file);
         }

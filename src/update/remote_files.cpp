@@ -6,6 +6,7 @@
 #include "description/update_file_access.h"
 #include "reporting/console.h"
 #include "reporting/format.h"
+#include "utf8_conversion.h"
 
 FtClientHandle::FtClientHandle(VkCErrorListPool& pool, VkTDeviceHandle device) : pool_(pool) {
     open_ = VkLnk_createFTClientHandle(pool, device, handle_) == 0;
@@ -68,5 +69,5 @@ void reportFileLineStart(const std::wstring& fileName) {
 
 std::wstring localFilePath(const VkTCmdOptions& options, const UpdateFileRecord& file) {
     const std::optional<std::string> path = updateFilePath(options.firmwareFolder, file.FileName);
-    return path ? toWide(*path) : std::wstring();
+    return path ? utf8ToWide(*path) : std::wstring();
 }

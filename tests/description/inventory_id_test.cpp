@@ -1,4 +1,4 @@
-#include "description/inventory_id.h"
+#include "inventory_id.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "description/number_conversion.h"
+#include "number_conversion.h"
 
 #include <gtest/gtest.h>
 

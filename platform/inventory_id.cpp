@@ -1,7 +1,7 @@
-#include "description/inventory_id.h"
+#include "inventory_id.h"
 
 #include "VkNInventoryIDs.h"
-#include "description/number_conversion.h"
+#include "number_conversion.h"
 
 namespace {
 
