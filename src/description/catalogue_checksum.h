@@ -4,7 +4,7 @@
 
 #include "VkCErrorList.h"
 #include "description/regular_file.h"
-#include "description/update_file_record.h"
+#include "interface/run_records.h"
 
 // The first bytes of an update file that its checksum rules look at, zero where the file is
 // shorter.

@@ -5,7 +5,7 @@
 #include "VkCErrorList.h"
 #include "VkCInventoryItem.h"
 #include "VkTCmdOptions.h"
-#include "description/update_file_record.h"
+#include "interface/run_records.h"
 
 // The kinds of description entries: direct sub items of the root named by one of these.
 enum class EntryKind { None, Firmware, FpgaFirmware, BusFpga, BootLoader };

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "description/update_file_record.h"
+#include "interface/run_records.h"
 
 // Event 21: the number of catalogue entries.
 void sendCatalogueCount(uint32_t count);

@@ -93,9 +93,9 @@ bool readCatalogueEntries(VkCErrorListPool& errors, const VkTCmdOptions& options
         return false;
     }
     requireContainerVersion(errors, *root);
-    state.fileCount = countCatalogueEntries(*root);
-    sendCatalogueCount(state.fileCount);
-    state.fileCatalogue.assign(state.fileCount, UpdateFileRecord());
+    const uint32_t fileCount = countCatalogueEntries(*root);
+    sendCatalogueCount(fileCount);
+    state.fileCatalogue.assign(fileCount, UpdateFileRecord());
     state.maxUpdatePass = 0;
     fillCatalogue(errors, *root, options, state.fileCatalogue, state.maxUpdatePass);
     return true;

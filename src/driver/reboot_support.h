@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // Reason codes of the reboot support check.
 enum RebootReason : uint32_t {

@@ -2,7 +2,7 @@
 #include "VkCErrorList.h"
 #include "VkCInventoryManager.h"
 #include "VkLnk.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // What start-up hands to the export that started a run: the device handle, the inventory
 // root handle and the board table. The export releases them in its clean-up, before it

@@ -24,10 +24,8 @@ void resetModuleState(const VkTCmdOptions& options) {
     ModuleState& state = moduleState();
     state.fileCatalogue.clear();
     state.catalogueRead = false;
-    state.fileCount = 0;
     state.maxUpdatePass = 0;
     state.remoteFileHandles.clear();
-    state.boardCount = 0;
     forgetUpdatePlan();  // a host must not take an earlier run's plan for this run's
     if (options.verbose) {
         state.verboseOutput = true;
@@ -124,7 +122,7 @@ int32_t scanTarget(VkCErrorListPool& pool, const VkTCmdOptions& options, VkTDevi
         trace(L"  OK!\n");
         trace(L"getDeviceList...\n");
         ModuleState& state = moduleState();
-        scanInventory(pool, tree, state.fileCount, table, state.boardCount, true);
+        scanInventory(pool, tree, static_cast<uint32_t>(state.fileCatalogue.size()), table, true);
         manager->deleteInventoryTree(tree);
         trace(L"  OK\n");
         return 0;

@@ -6,7 +6,7 @@
 #include "VkCVersion.h"
 #include "VkLnk.h"
 #include "VkTCmdOptions.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // The first stage of every run: resets the module state, reads the firmware description when
 // the mode needs it, opens the one target the options name, guards against running

@@ -1,9 +1,9 @@
 #include "driver/update_path.h"
 
 #include "driver/update_path_steps.h"
+#include "interface/run_tables.h"
 #include "inventory/compatibility_check.h"
 #include "inventory/file_matching.h"
-#include "inventory/run_tables.h"
 #include "os/VkOs.h"
 #include "reporting/console.h"
 #include "reporting/host_events.h"

@@ -6,7 +6,7 @@
 #include "VkCVersion.h"
 #include "VkLnk.h"
 #include "VkTCmdOptions.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // The driver's update path for the Update and ShowPlan modes (and the firmware manager's
 // version report): matching, compatibility, installed-file comparison, then the plan or the

@@ -1,7 +1,7 @@
 #include "driver/update_path_steps.h"
 
-#include "inventory/board_selection.h"
-#include "inventory/run_tables.h"
+#include "interface/board_selection.h"
+#include "interface/run_tables.h"
 #include "reporting/console.h"
 #include "update/bus_fpga_check.h"
 #include "update/installed_file_comparison.h"
@@ -11,7 +11,8 @@ void createRemoteFileHandles(const VkTCmdOptions& options) {
         return;
     }
     ModuleState& state = moduleState();
-    state.remoteFileHandles.assign(state.fileCount, VkNInventoryManager::VkSRemoteFileHandle());
+    state.remoteFileHandles.assign(state.fileCatalogue.size(),
+                                   VkNInventoryManager::VkSRemoteFileHandle());
 }
 
 void compareWithInstalledFiles(VkCErrorListPool& pool, BoardTable& table, VkTDeviceHandle device,

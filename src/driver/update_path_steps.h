@@ -4,7 +4,7 @@
 #include "VkCErrorList.h"
 #include "VkLnk.h"
 #include "VkTCmdOptions.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // Steps of the driver's update path shared by the console and the firmware-manager sequence.
 

@@ -6,7 +6,7 @@
 
 #include "ParameterSet.h"
 #include "VkNInventoryManager.h"
-#include "description/update_file_record.h"
+#include "interface/run_records.h"
 
 // The state the library's stages share, one instance per loaded library.
 struct ModuleState {
@@ -15,10 +15,8 @@ struct ModuleState {
     bool verboseOutput = false;  // step tracing; only ever switched on
     std::vector<UpdateFileRecord> fileCatalogue;
     bool catalogueRead = false;  // this run read a description (its catalogue may be empty)
-    uint32_t fileCount = 0;
     uint32_t maxUpdatePass = 0;
     std::vector<VkNInventoryManager::VkSRemoteFileHandle> remoteFileHandles;
-    uint32_t boardCount = 0;
     uint32_t transferStop = 0;  // set by the transfer on one error code; cleared per update run
     // Progress display, shared between the update stage and the progress thread.
     std::atomic<bool> progressRunning{false};

@@ -1,7 +1,7 @@
 #pragma once
 #include "VkCErrorList.h"
 #include "VkCInventoryItem.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // Fills a newly appended record from its board item: identity, compatibility identifiers,
 // boot loaders, installed versions, version histories, time stamps and checksums. A value

@@ -2,7 +2,7 @@
 
 #include <type_traits>
 
-#include "description/update_file_record.h"
+#include "interface/run_records.h"
 
 // Growing the table moves the records; a move keeps each record's per-match arrays where they
 // are, so pointers handed to the host with event 33 stay valid for the whole run.

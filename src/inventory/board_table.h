@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // Appends a record to the table and gives it the initial values of a newly found board:
 // its own error pool from the error manager, the four per-match arrays with fileCount

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "VkNInventoryIDs.h"
-#include "inventory/board_selection.h"
-#include "inventory/run_tables.h"
+#include "interface/board_selection.h"
+#include "interface/run_tables.h"
 #include "reporting/console.h"
 #include "reporting/host_events.h"
 

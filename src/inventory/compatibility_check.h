@@ -3,7 +3,7 @@
 
 #include "VkCVersion.h"
 #include "VkTCmdOptions.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // Reason codes of a compatibility decision, sent to the host with event 9.
 enum CompatibilityReason : uint32_t {

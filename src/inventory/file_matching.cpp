@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "VkCInventoryManager.h"
-#include "inventory/run_tables.h"
+#include "interface/run_tables.h"
 #include "reporting/console.h"
 #include "reporting/host_events.h"
 

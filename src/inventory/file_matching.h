@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "VkTCmdOptions.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // The catalogue entries that boards of each type can match, taken from the catalogue as it is
 // when the index is made: the entries of the board's type and the bus-FPGA files. Matching a

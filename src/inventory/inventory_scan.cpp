@@ -102,11 +102,10 @@ void sendBoardAppended(const VkCInventoryItem& item, uint32_t index, const Board
 }
 
 void appendBoard(VkCErrorListPool& pool, const VkCInventoryItem& item, uint32_t fileCount,
-                 BoardTable& table, uint32_t& count) {
+                 BoardTable& table) {
     BoardRecord& record = appendBoardRecord(table, fileCount);
     readBoardValues(pool, item, record);
-    sendBoardAppended(item, count, record);
-    ++count;
+    sendBoardAppended(item, static_cast<uint32_t>(table.size() - 1), record);
 }
 
 // Whether the scan makes a board record of item.
@@ -118,10 +117,9 @@ bool becomesBoardRecord(VkCErrorListPool& pool, const VkCInventoryItem& item) {
 }  // namespace
 
 void scanInventory(VkCErrorListPool& pool, const VkCInventoryItem* item, uint32_t fileCount,
-                   BoardTable& table, uint32_t& count, bool reset) {
+                   BoardTable& table, bool reset) {
     if (reset) {
         table.clear();
-        count = 0;
     }
     if (item == nullptr) {
         return;
@@ -130,13 +128,13 @@ void scanInventory(VkCErrorListPool& pool, const VkCInventoryItem* item, uint32_
     const bool descend = isDescentCategory(*item);
     sendItemScanned(*item, isBoard);
     if (isBoard) {
-        appendBoard(pool, *item, fileCount, table, count);
+        appendBoard(pool, *item, fileCount, table);
     }
     if (descend) {
         for (const VkCInventoryItem* sub = item->getFirstSubItem(); sub != nullptr;
              sub = sub->getNext()) {
             sendEvent(EvScanLevel);
-            scanInventory(pool, sub, fileCount, table, count, false);
+            scanInventory(pool, sub, fileCount, table, false);
         }
     }
     sendEvent(EvScanLevel, 1);

@@ -1,6 +1,6 @@
 #include "reporting/board_display.h"
 
-#include "inventory/board_selection.h"
+#include "interface/board_selection.h"
 #include "reporting/console.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 #include "VkTCmdOptions.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // Lists every board the options select, with the installed versions of its firmware parts
 // and warnings about parts that are missing.

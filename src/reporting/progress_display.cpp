@@ -1,8 +1,8 @@
 #include "reporting/progress_display.h"
 
+#include "interface/board_selection.h"
 #include "interface/module_state.h"
-#include "inventory/board_selection.h"
-#include "inventory/run_tables.h"
+#include "interface/run_tables.h"
 #include "reporting/console.h"
 #include "reporting/format.h"
 #include "reporting/host_events.h"

@@ -5,7 +5,7 @@
 #include "VkCErrorList.h"
 #include "VkNRtosAbstraction.h"
 #include "VkTCmdOptions.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // The overall progress of an update pass, shown by a thread of its own while the status stage
 // polls the target: on the console as one line rewritten in place every 200 ms, or as host

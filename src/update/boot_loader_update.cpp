@@ -1,7 +1,7 @@
 #include "update/boot_loader_update.h"
 
 #include "VkNRtosAbstraction.h"
-#include "inventory/run_tables.h"
+#include "interface/run_tables.h"
 #include "reporting/console.h"
 #include "reporting/format.h"
 #include "update/remote_files.h"

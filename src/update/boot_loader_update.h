@@ -1,6 +1,6 @@
 #pragma once
 #include "VkCVersion.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 #include "update/update_run.h"
 
 // The boot loader version the board reports: that of its third boot loader entry when it has

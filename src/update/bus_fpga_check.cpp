@@ -6,8 +6,8 @@
 #include <string>
 
 #include "description/update_file_access.h"
-#include "inventory/board_selection.h"
-#include "inventory/run_tables.h"
+#include "interface/board_selection.h"
+#include "interface/run_tables.h"
 #include "reporting/console.h"
 #include "reporting/format.h"
 #include "update/fetch_temp_file.h"

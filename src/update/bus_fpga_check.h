@@ -4,7 +4,7 @@
 #include "VkCErrorList.h"
 #include "VkLnk.h"
 #include "VkTCmdOptions.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // Capacity of the remote path buffer of the check, terminator included.
 constexpr size_t kCheckPathCapacity = 512;

@@ -1,7 +1,7 @@
 #include "update/file_transfer.h"
 
-#include "inventory/board_selection.h"
-#include "inventory/run_tables.h"
+#include "interface/board_selection.h"
+#include "interface/run_tables.h"
 #include "reporting/console.h"
 #include "update/remote_files.h"
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "VkCInventoryAddress.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 #include "update/update_run.h"
 
 // Error code that, as the last entry after a failed transfer, stops the update after the

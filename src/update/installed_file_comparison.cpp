@@ -1,7 +1,7 @@
 #include "update/installed_file_comparison.h"
 
-#include "inventory/board_selection.h"
-#include "inventory/run_tables.h"
+#include "interface/board_selection.h"
+#include "interface/run_tables.h"
 #include "os/VkOs.h"
 #include "reporting/console.h"
 

@@ -1,7 +1,6 @@
 #pragma once
 #include "VkTCmdOptions.h"
-#include "description/update_file_record.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // The board slots (numbered from 1) that hold the installed state of an update file's part.
 struct InstalledSlots {

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "inventory/board_selection.h"
-#include "inventory/run_tables.h"
+#include "interface/board_selection.h"
+#include "interface/run_tables.h"
 #include "reporting/format.h"
 #include "update/boot_loader_update.h"
 #include "update/installed_file_comparison.h"

@@ -1,7 +1,7 @@
 #pragma once
 #include "VkTCmdOptions.h"
 #include "VkUpdatePlan.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // The plan data types and GetLastUpdatePlan are public (VkUpdatePlan.h); what builds and
 // keeps the plan is the library's own.

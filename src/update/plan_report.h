@@ -1,6 +1,6 @@
 #pragma once
 #include "VkTCmdOptions.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // Lists the catalogue files that are absent from the firmware folder. True when one of them
 // was matched to a board of the table.

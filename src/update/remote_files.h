@@ -7,7 +7,7 @@
 #include "VkCString.h"
 #include "VkLnk.h"
 #include "VkTCmdOptions.h"
-#include "description/update_file_record.h"
+#include "interface/run_records.h"
 
 // Plain files on the target's CN drive, written and fetched through a file-transfer client.
 

@@ -1,6 +1,6 @@
 #include "update/results_report.h"
 
-#include "inventory/run_tables.h"
+#include "interface/run_tables.h"
 #include "reporting/console.h"
 #include "reporting/error_list_report.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // The last step of an update: one line per board with failed files (the board type, its
 // serial number and the type names of the failed files), each followed by the errors the

@@ -1,7 +1,7 @@
 // collectUpdateErrors: the errors of the pass's board updates, and the end of the progress
 // line.
-#include "inventory/board_selection.h"
-#include "inventory/run_tables.h"
+#include "interface/board_selection.h"
+#include "interface/run_tables.h"
 #include "reporting/console.h"
 #include "reporting/host_events.h"
 #include "update/board_update_stages.h"

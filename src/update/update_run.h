@@ -6,7 +6,7 @@
 #include "VkCInventoryManager.h"
 #include "VkLnk.h"
 #include "VkTCmdOptions.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // What the stages of one update run share. runUpdateSequence owns it; every stage receives
 // it with the number of the current pass.

@@ -1,8 +1,8 @@
 #include "update/update_sequence.h"
 
 #include "VkNInventoryIDs.h"
-#include "inventory/board_selection.h"
-#include "inventory/run_tables.h"
+#include "interface/board_selection.h"
+#include "interface/run_tables.h"
 #include "reporting/console.h"
 #include "reporting/host_events.h"
 #include "update/board_update_stages.h"

@@ -5,7 +5,7 @@
 #include "VkCInventoryManager.h"
 #include "VkLnk.h"
 #include "VkTCmdOptions.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // The update proper: locks the target's inventory, reports the missing and the already
 // installed files, runs the passes 1 .. maxUpdatePass (transfer, boot loaders in pass 1,

@@ -2,8 +2,8 @@
 #include <ctime>
 
 #include "VkNRtosAbstraction.h"
-#include "inventory/board_selection.h"
-#include "inventory/run_tables.h"
+#include "interface/board_selection.h"
+#include "interface/run_tables.h"
 #include "reporting/console.h"
 #include "reporting/host_events.h"
 #include "update/board_update_stages.h"

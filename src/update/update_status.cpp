@@ -3,8 +3,8 @@
 #include <string>
 
 #include "VkNRtosAbstraction.h"
-#include "inventory/board_selection.h"
-#include "inventory/run_tables.h"
+#include "interface/board_selection.h"
+#include "interface/run_tables.h"
 #include "reporting/console.h"
 #include "reporting/host_events.h"
 #include "reporting/progress_display.h"

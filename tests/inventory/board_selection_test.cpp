@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "inventory/board_selection.h"
+#include "interface/board_selection.h"
 
 namespace {
 

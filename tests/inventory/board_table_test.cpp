@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "description/update_file_record.h"
+#include "interface/run_records.h"
 #include "inventory/board_table.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "description/update_file_record.h"
+#include "interface/run_records.h"
 #include "inventory/inventory_builder.h"
 #include "inventory/inventory_scan.h"
 

@@ -12,9 +12,8 @@
 #include "VkCInventoryManager.h"
 #include "VkNInventoryIDs.h"
 #include "VkTCmdOptions.h"
-#include "description/update_file_record.h"
+#include "interface/run_records.h"
 #include "interface/module_state.h"
-#include "inventory/board_record.h"
 #include "inventory/board_table.h"
 
 namespace planning_test {

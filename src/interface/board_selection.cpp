@@ -1,4 +1,4 @@
-#include "inventory/board_selection.h"
+#include "interface/board_selection.h"
 
 #include <string>
 #include <string_view>

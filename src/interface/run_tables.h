@@ -3,24 +3,21 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "description/update_file_record.h"
 #include "interface/module_state.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
-// Bounded access to the two tables of a run. The board count and the file count of the
-// module state say how many entries are in use; the containers never hold fewer, but the
-// stages check both so that a record out of step with the module state cannot make them read
-// past the end.
+// Bounded access to the two tables of a run (the board table and the catalogue) and to the
+// per-match vectors of a board, so that an index out of step with a table reads nothing
+// rather than past its end.
 
 // Number of boards of the table that the run walks.
 inline size_t boardsInRun(const BoardTable& table) {
-    return std::min<size_t>(moduleState().boardCount, table.size());
+    return table.size();
 }
 
-// Number of catalogue entries in use.
+// Number of catalogue entries.
 inline size_t filesInCatalogue() {
-    const ModuleState& state = moduleState();
-    return std::min<size_t>(state.fileCount, state.fileCatalogue.size());
+    return moduleState().fileCatalogue.size();
 }
 
 // The catalogue entry of index k, or null when k names no entry (-1 or out of range).

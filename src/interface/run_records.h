@@ -1,5 +1,10 @@
 #pragma once
+// The records of a run that several subsystems share: the update files of the catalogue and
+// the boards of the board table. They sit below every subsystem, so that none has to include
+// another's headers just to name them.
+#include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "VkCErrorList.h"
@@ -7,7 +12,62 @@
 #include "VkCString.h"
 #include "VkCVersion.h"
 #include "VkTCmdOptions.h"
-#include "inventory/relaxed_atomic.h"
+
+// A field of a board record that the progress display reads while the update stages write
+// it. Every access is a relaxed atomic one: a stale value only delays the display by one
+// cycle, but no access is ever torn or a data race. Unlike std::atomic it can be copied (a
+// copy takes the current value), so records holding it still live in a vector.
+template <typename T>
+class RelaxedAtomic {
+  public:
+    RelaxedAtomic(T value = T()) noexcept : value_(value) {}  // NOLINT: converts like T
+    RelaxedAtomic(const RelaxedAtomic& other) noexcept : value_(other.load()) {}
+    RelaxedAtomic& operator=(const RelaxedAtomic& other) noexcept {
+        store(other.load());
+        return *this;
+    }
+    RelaxedAtomic& operator=(T value) noexcept {
+        store(value);
+        return *this;
+    }
+    operator T() const noexcept { return load(); }  // NOLINT: reads like T
+
+    T load() const noexcept { return value_.load(std::memory_order_relaxed); }
+    void store(T value) noexcept { value_.store(value, std::memory_order_relaxed); }
+
+  private:
+    std::atomic<T> value_;
+};
+
+// One update file of the firmware description, in description order.
+struct UpdateFileRecord {
+    std::wstring FileName;     // LOCATION: path relative to the firmware folder
+    VkCString TargetFileName;  // TARGET_FILE_NAME: file name on the target
+    VkCString BoardType;       // BOARD_TYPE
+    VkCString TypeName;        // display name of the file type
+    VkCString OsType;          // OS_TYPE
+    VkCVersion Version;        // VERSION
+    uint32_t Crc32Checksum = 0;
+    uint32_t FwType = 0;  // VkNInventoryManager::FirmwareType
+    bool IsBootLoader = false;
+    bool IsBusFpga = false;
+    uint32_t FpgaType = 0;    // CHIP_TYPE
+    uint32_t HwType = 0;      // HW_TYPE
+    uint32_t UpdatePass = 0;  // SEQUENCE
+    bool IsSelected = false;
+    bool IsNeeded = false;   // matched to at least one board of the table
+    bool IsMissing = false;  // cannot be opened for reading
+    uint64_t FileSize = 0;
+    uint32_t FwCompabilityId = 0;
+    // 0xFFFFFFFF: no bound on that side.
+    uint32_t MinHwCompatibilityId = 0xFFFFFFFF;
+    uint32_t MaxHwCompatibilityId = 0xFFFFFFFF;
+    uint32_t MinSwCompatibilityId = 0xFFFFFFFF;
+    uint32_t MaxSwCompatibilityId = 0xFFFFFFFF;
+};
+
+// Marker for a checksum that is not known, for update files and installed parts alike.
+constexpr uint32_t kUnknownChecksum = 0x12345678;
 
 // Number of installed-part slots (numbered from 1 in the slot tables).
 constexpr int kInstalledVersionSlots = 16;

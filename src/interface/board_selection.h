@@ -1,6 +1,6 @@
 #pragma once
 #include "VkTCmdOptions.h"
-#include "inventory/board_record.h"
+#include "interface/run_records.h"
 
 // Whether the options' board filter (board type, serial-number list, slot) addresses board.
 bool isBoardSelected(const BoardRecord& board, const VkTCmdOptions& options);
