@@ -12,7 +12,7 @@
 #include "VkNInventoryIDs.h"
 #include "VkTalveronUpdateLib.h"
 #include "bench_support.h"
-#include "sim/Images.h"
+#include "sim/images.h"
 
 namespace update_bench {
 

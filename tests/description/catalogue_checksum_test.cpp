@@ -8,7 +8,7 @@
 
 #include "catalogue_test_support.h"
 #include "interface/module_state.h"
-#include "sim/Images.h"
+#include "sim/images.h"
 
 namespace {
 

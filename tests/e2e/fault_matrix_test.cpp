@@ -5,13 +5,13 @@
 #include <signal.h>
 #include <sys/file.h>
 
-#include <chrono>
 #include <fcntl.h>
+#include <unistd.h>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <random>
 #include <thread>
-#include <unistd.h>
 
 #include "e2e_fixture.h"
 
@@ -24,10 +24,10 @@ class TargetSoundness : public VkupdateE2eTest {
     void SetUp() override {
         VkupdateE2eTest::SetUp();
         fs::copy(VK_EXAMPLE_FIRMWARE_DIR, tempFolder() + "/fw", fs::copy_options::recursive);
-        const ProcessResult made =
-            runProcess(VK_SIM_TOOL, {"image", "--version", "2.4", "--size", "6144", "-o",
-                                     tempFolder() + "/fw/vk4360rt_fpga_2.4.vkim"},
-                       tempFolder());
+        const ProcessResult made = runProcess(VK_SIM_TOOL,
+                                              {"image", "--version", "2.4", "--size", "6144", "-o",
+                                               tempFolder() + "/fw/vk4360rt_fpga_2.4.vkim"},
+                                              tempFolder());
         ASSERT_EQ(made.status, 0) << made.err;
         fs::create_directory(tempFolder() + "/tmp");
         fs::create_directory(tempFolder() + "/runs");
@@ -45,8 +45,9 @@ class TargetSoundness : public VkupdateE2eTest {
     }
 
     std::vector<std::string> updateArgs(const std::vector<std::string>& options = {}) const {
-        std::vector<std::string> args = {"--targets", targetsFolder(), "--system", "LAB-RTPC-01",
-                                         "--firmware", tempFolder() + "/fw", "-s", "-y"};
+        std::vector<std::string> args = {
+            "--targets",  targetsFolder(),      "--system", "LAB-RTPC-01",
+            "--firmware", tempFolder() + "/fw", "-s",       "-y"};
         args.insert(args.end(), options.begin(), options.end());
         args.push_back("update");
         return args;
@@ -118,15 +119,13 @@ INSTANTIATE_TEST_SUITE_P(
         FaultRow{"deleteDeviceHandle", 1, "VkLnk_deleteDeviceHandle failed"},
         FaultRow{"createAccessRestrictionHandle", 1, "Create access restriction handle failed."},
         FaultRow{"requestAccessRestrictionLevel", 1, "Cannot gain access to target device."},
-        FaultRow{"deleteAccessRestrictionHandle", 1,
-                 "VkLnk_deleteAccessRestrictionHandle failed"},
+        FaultRow{"deleteAccessRestrictionHandle", 1, "VkLnk_deleteAccessRestrictionHandle failed"},
         FaultRow{"getApplications", 1, "Trying to start update anyway"},
         FaultRow{"unloadAppl", 1, "Application with ID 0x1A can't be unloaded!"},
         FaultRow{"createRootHandle", 1, "Cannot read target device information."},
         FaultRow{"deleteRootHandle", 1, "deleteRootHandle failed"},
         FaultRow{"scan", 1, "Cannot read target device information."},
-        FaultRow{"lock", 1, "lock failed"},
-        FaultRow{"unlock", 1, "unlock failed"},
+        FaultRow{"lock", 1, "lock failed"}, FaultRow{"unlock", 1, "unlock failed"},
         FaultRow{"transferFile", 1, "ERROR: VKx86_32, SN 104233: Firmware\n"},
         FaultRow{"update", 1, "ERROR: VKx86_32, SN 104233: Firmware\n"},
         FaultRow{"updateStatus", 1, "ERROR: VKx86_32, SN 104233: Firmware, Boot loader\n"},
@@ -142,8 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The last heading a killed run printed: the stage it was in.
 std::string stageOf(const std::string& output) {
-    static const char* const kHeadings[] = {"Transferring files:", "Updating boot loader:",
-                                            "Updating:", "Updating files:", "Results:"};
+    static const char* const kHeadings[] = {
+        "Transferring files:", "Updating boot loader:", "Updating:", "Updating files:", "Results:"};
     std::string stage = "start-up";
     size_t latest = 0;
     for (const char* heading : kHeadings) {
@@ -159,17 +158,17 @@ std::string stageOf(const std::string& output) {
 // SIGKILL at 20 points spread over an update: each point waits for a stage's heading (or
 // none), then a seeded delay, so the kills fall in every stage and mid-way through it.
 TEST_F(TargetSoundness, AKilledUpdateIsFinishedByTheNextRun) {
-    const char* const kMarkers[] = {"", "Transferring files:", "Updating boot loader:",
-                                    "Updating:", "Updating files:"};
+    const char* const kMarkers[] = {
+        "", "Transferring files:", "Updating boot loader:", "Updating:", "Updating files:"};
     std::mt19937 random(20261206);
     std::map<std::string, int> stages;
     for (int point = 0; point < 20; ++point) {
         freshTarget();
         const std::string marker = kMarkers[point % 5];
-        const auto delay = std::chrono::microseconds(
-            std::uniform_int_distribution<int>(0, 40000)(random));
-        const RunningProcess killed = startProcess(VKUPDATE_PATH, updateArgs(),
-                                                   tempFolder() + "/runs", environment("0.05"));
+        const auto delay =
+            std::chrono::microseconds(std::uniform_int_distribution<int>(0, 40000)(random));
+        const RunningProcess killed =
+            startProcess(VKUPDATE_PATH, updateArgs(), tempFolder() + "/runs", environment("0.05"));
         if (!marker.empty()) {
             EXPECT_TRUE(waitForOutput(killed, marker)) << marker;
         }

@@ -12,8 +12,8 @@
 #include "VkCInventoryManager.h"
 #include "VkNInventoryIDs.h"
 #include "VkTCmdOptions.h"
-#include "interface/run_records.h"
 #include "interface/module_state.h"
+#include "interface/run_records.h"
 #include "inventory/board_table.h"
 
 namespace planning_test {

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "child_holder.h"
-#include "sim/SimErrors.h"
+#include "sim/sim_errors.h"
 #include "sim_fixture.h"
 
 namespace simtest {

@@ -1,4 +1,4 @@
-#include "sim/SimErrors.h"
+#include "sim/sim_errors.h"
 #include "sim_fixture.h"
 
 namespace simtest {

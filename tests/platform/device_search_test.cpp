@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "child_holder.h"
-#include "sim/SimErrors.h"
+#include "sim/sim_errors.h"
 #include "sim_fixture.h"
 
 namespace simtest {

@@ -6,7 +6,7 @@
 #include "VkCInventoryData.h"
 #include "VkNInventoryIDs.h"
 #include "child_holder.h"
-#include "sim/Images.h"
+#include "sim/images.h"
 #include "sim_fixture.h"
 
 namespace simtest {

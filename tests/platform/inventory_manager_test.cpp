@@ -1,6 +1,6 @@
 #include "VkNInventoryIDs.h"
 #include "child_holder.h"
-#include "sim/SimErrors.h"
+#include "sim/sim_errors.h"
 #include "sim_fixture.h"
 
 namespace simtest {

@@ -8,7 +8,7 @@
 #include "VkApplMan.h"
 #include "VkCInventoryManager.h"
 #include "VkLnk.h"
-#include "sim/JsonFile.h"
+#include "sim/json_file.h"
 
 // Shared ground of the simulated-target tests: a targets folder made in a temporary folder,
 // targets written into it, and short ways through the calls.

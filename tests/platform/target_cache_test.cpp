@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "VkNInventoryIDs.h"
-#include "sim/SimErrors.h"
+#include "sim/sim_errors.h"
 #include "sim_fixture.h"
 
 namespace simtest {

@@ -3,9 +3,9 @@
 #include <limits>
 
 #include "VkNInventoryIDs.h"
-#include "sim/InventoryJson.h"
-#include "sim/SimErrors.h"
-#include "sim/TargetModel.h"
+#include "sim/inventory_json.h"
+#include "sim/sim_errors.h"
+#include "sim/target_model.h"
 #include "sim_fixture.h"
 
 namespace simtest {

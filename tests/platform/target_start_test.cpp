@@ -4,7 +4,7 @@
 #include <fstream>
 #include <functional>
 
-#include "sim/Images.h"
+#include "sim/images.h"
 #include "sim_fixture.h"
 
 namespace simtest {

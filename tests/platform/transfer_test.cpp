@@ -1,7 +1,7 @@
 #include <sys/stat.h>
 
 #include "child_holder.h"
-#include "sim/SimErrors.h"
+#include "sim/sim_errors.h"
 #include "sim_fixture.h"
 
 namespace simtest {

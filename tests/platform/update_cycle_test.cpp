@@ -4,8 +4,8 @@
 #include <functional>
 
 #include "VkNInventoryIDs.h"
-#include "sim/Images.h"
-#include "sim/SimErrors.h"
+#include "sim/images.h"
+#include "sim/sim_errors.h"
 #include "update_test_support.h"
 
 namespace simtest {

@@ -1,6 +1,6 @@
 #include "update_test_support.h"
 
-#include "sim/Images.h"
+#include "sim/images.h"
 
 namespace simtest {
 

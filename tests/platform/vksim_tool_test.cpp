@@ -2,7 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "sim/Images.h"
+#include "sim/images.h"
 #include "sim_fixture.h"
 
 extern char** environ;

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "VkNRtosAbstraction.h"
-#include "sim/Handles.h"
+#include "sim/handles.h"
 #include "support/host_recorder.h"
 #include "update/board_update_stages.h"
 #include "update/file_transfer.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "VkNRtosAbstraction.h"
-#include "sim/Handles.h"
+#include "sim/handles.h"
 #include "update/boot_loader_update.h"
 #include "update/file_transfer.h"
 #include "update/update_stage_fixture.h"

@@ -6,7 +6,7 @@
 
 #include "VkNInventoryIDs.h"
 #include "reporting/format.h"
-#include "sim/Images.h"
+#include "sim/images.h"
 
 namespace update_test {
 

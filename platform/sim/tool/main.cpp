@@ -6,7 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
-#include "Commands.h"
+#include "commands.h"
 
 namespace {
 
