@@ -1,73 +1,89 @@
+// The board table (a new record's initial values, stable records) and the board filter of the
+// options (board type, serial-number list, slot).
 #include <gtest/gtest.h>
 
 #include "description/update_file_record.h"
+#include "inventory/board_selection.h"
 #include "inventory/board_table.h"
 
 namespace {
 
-std::vector<uint8_t> values(const MatchFlags& flags) {
-    return std::vector<uint8_t>(flags.begin(), flags.end());
-}
-
-TEST(BoardTable, NewRecordHasInitialValues) {
+TEST(BoardTable, NewRecordsHaveInitialValuesAndKeepThemAsTheTableGrows) {
     BoardTable table;
-    BoardRecord& record = appendBoardRecord(table, 3);
-
-    ASSERT_EQ(table.size(), 1u);
-    EXPECT_NE(record.errorPool, nullptr);
-    EXPECT_EQ(record.matchCount, 0u);
-    EXPECT_EQ(record.matchFiles, (std::vector<int32_t>{-1, -1, -1}));
-    EXPECT_EQ(values(record.fileFailed), (std::vector<uint8_t>{0, 0, 0}));
-    EXPECT_EQ(values(record.fileUpToDate), (std::vector<uint8_t>{0, 0, 0}));
-    EXPECT_EQ(values(record.fileUpdated), (std::vector<uint8_t>{0, 0, 0}));
+    EXPECT_TRUE(appendBoardRecord(table, 0).matchFiles.empty());
+    BoardRecord& first = appendBoardRecord(table, 3);
+    first.serialNumber = 101;
+    const int32_t* matches = first.matchFiles.data();
+    VkCErrorListPool* pool = first.errorPool;
+    appendBoardRecord(table, 3);
+    appendBoardRecord(table, 3);
+    ASSERT_EQ(table.size(), 4u);
+    const BoardRecord& r = table[1];
+    EXPECT_EQ(r.matchFiles, (std::vector<int32_t>{-1, -1, -1}));
+    for (const MatchFlags* flags : {&r.fileFailed, &r.fileUpToDate, &r.fileUpdated}) {
+        EXPECT_EQ(std::vector<uint8_t>(flags->begin(), flags->end()), std::vector<uint8_t>(3, 0));
+    }
     for (int slot = 1; slot <= kInstalledChecksumSlots; ++slot) {
-        EXPECT_EQ(record.installedChecksum(slot), kUnknownChecksum) << "slot " << slot;
+        EXPECT_EQ(r.installedChecksum(slot), kUnknownChecksum) << "slot " << slot;
     }
-    for (int slot = 1; slot <= kInstalledVersionSlots; ++slot) {
-        EXPECT_EQ(record.installedVersion(slot).getAsULong64(), 0u) << "slot " << slot;
-    }
-    EXPECT_TRUE(record.boardType.isEmpty());
-    EXPECT_TRUE(record.address.isEmpty());
-    EXPECT_EQ(record.serialNumber, 0u);
-    EXPECT_FALSE(record.hasActiveFirmware);
-    EXPECT_EQ(record.failedPass, 0u);
-}
-
-TEST(BoardTable, EmptyCatalogueStillGivesArraysOfZeroEntries) {
-    BoardTable table;
-    BoardRecord& record = appendBoardRecord(table, 0);
-    EXPECT_TRUE(record.matchFiles.empty());
-    EXPECT_TRUE(record.fileFailed.empty());
-    EXPECT_EQ(record.matchCount, 0u);
-    EXPECT_NE(record.errorPool, nullptr);
-}
-
-TEST(BoardTable, RecordsKeepTheirArraysAndOwnPoolsAsTheTableGrows) {
-    BoardTable table;
-    const int32_t* firstArray = appendBoardRecord(table, 4).matchFiles.data();
-    const RelaxedAtomic<uint8_t>* firstFlags = table[0].fileUpdated.data();
-    VkCErrorListPool* firstPool = table[0].errorPool;
-    table[0].serialNumber = 101;
-    appendBoardRecord(table, 4);
-    appendBoardRecord(table, 4);
-
-    ASSERT_EQ(table.size(), 3u);
-    EXPECT_EQ(table[0].matchFiles.data(), firstArray);
-    EXPECT_EQ(table[0].fileUpdated.data(), firstFlags);
-    EXPECT_EQ(table[0].serialNumber, 101u);
-    EXPECT_EQ(table[0].errorPool, firstPool);
-    EXPECT_NE(table[1].errorPool, firstPool);
-    EXPECT_NE(table[2].errorPool, table[1].errorPool);
-}
-
-TEST(BoardTable, FreeEmptiesTheTable) {
-    BoardTable table;
-    appendBoardRecord(table, 2);
-    appendBoardRecord(table, 2);
+    EXPECT_EQ(r.matchCount, 0u);
+    EXPECT_EQ(r.matchFiles.data(), matches);
+    EXPECT_EQ(r.serialNumber, 101u);
+    EXPECT_EQ(r.errorPool, pool);
+    EXPECT_NE(pool, nullptr);
+    EXPECT_NE(table[2].errorPool, pool);
+    EXPECT_NE(table[3].errorPool, table[2].errorPool);
     freeBoardTable(table);
     EXPECT_TRUE(table.empty());
-    freeBoardTable(table);  // an empty table is left as it is
-    EXPECT_TRUE(table.empty());
+}
+
+TEST(BoardSelection, SerialListsHoldWholeEntriesSeparatedByCommasOrBlanks) {
+    const struct {
+        const char* list;
+        const char* token;
+        bool contained;
+    } cases[] = {
+        {"123, 456", "123", true},  {"123, 456", "456", true},    {"123, 456", "12", false},
+        {"123, 456", "23", false},  {"101,102 103", "102", true}, {"101;102", "101", false},
+        {"1011", "101", false},     {"101\t102", "101", false},   {"", "", true},
+        {"101", "", true},          {"", "101", false},           {"10", "101", false},
+        {"1101, 101", "101", true}, {",,101,,", "101", true},     {"17 71", "7", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(serialListContains(c.list, c.token), c.contained) << c.list << " / " << c.token;
+    }
+}
+
+TEST(BoardSelection, EveryFilterMustAddressTheBoard) {
+    const struct {
+        const char* boardType;
+        const char* serials;
+        uint32_t slot;
+        bool selected;
+    } cases[] = {
+        {"", "", 0, true},           {"VK7101", "", 0, true},      {"VK7102", "", 0, false},
+        {"vk7101", "", 0, false},    {"", "100,101 102", 0, true}, {"", "100,102", 0, false},
+        {"", "", 3, true},           {"VK7101", "101", 5, false},  {"VK7101", "101", 3, true},
+        {"VK7102", "101", 3, false}, {"VK7101", "1011", 3, false},
+    };
+    BoardRecord board;  // a VK7101 with serial number 101 in slot 3
+    board.boardType = "VK7101";
+    board.serialNumber = 101;
+    board.slot = 3;
+    for (const auto& c : cases) {
+        VkTCmdOptions options;
+        options.boardType = c.boardType;
+        options.serialNumbers = c.serials;
+        options.slot = c.slot;
+        EXPECT_EQ(isBoardSelected(board, options), c.selected)
+            << c.boardType << " / " << c.serials << " / " << c.slot;
+    }
+    VkTCmdOptions zero;
+    board.serialNumber = 0;
+    zero.serialNumbers = "0";
+    EXPECT_TRUE(isBoardSelected(board, zero));
+    zero.serialNumbers = "00";
+    EXPECT_FALSE(isBoardSelected(board, zero));
 }
 
 }  // namespace

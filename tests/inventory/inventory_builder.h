@@ -12,14 +12,8 @@
 // ("PRODUCT / BOARD_TYPE"); the items along a path are made when missing.
 class InventoryBuilder {
   public:
-    // The root of a new tree (category ROOT); the builder keeps it until release().
-    VkCInventoryItem* root() {
-        if (!root_) {
-            root_.reset(makeItem(VkNInventoryIDs::ROOT));
-        }
-        return root_.get();
-    }
-    std::unique_ptr<VkCInventoryItem> release() { return std::move(root_); }
+    // The root of the tree (category ROOT), kept by the builder.
+    VkCInventoryItem* root() { return root_.get(); }
 
     // A new sub item of parent with ID id (its name is the category name, or name if given).
     VkCInventoryItem* add(VkCInventoryItem* parent, const VkCInventoryAddress& id,
@@ -80,5 +74,5 @@ class InventoryBuilder {
     }
 
     VkCErrorListPool pool_;
-    std::unique_ptr<VkCInventoryItem> root_;
+    std::unique_ptr<VkCInventoryItem> root_{makeItem(VkNInventoryIDs::ROOT)};
 };
