@@ -1,3 +1,5 @@
+// The library version: file-version halves, the version note of the built library, files
+// without a note.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 

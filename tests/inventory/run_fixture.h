@@ -1,7 +1,6 @@
 #pragma once
-// The two tables of a run built by hand, for the matching, compatibility and planning tests:
-// the module state is reset around each test, the catalogue is set from makeFile entries and
-// boards are appended with their matches. Events are recorded with support/host_recorder.h.
+// The two tables of a run built by hand for the matching, compatibility and planning tests; the
+// module state is reset around each test. Record events with support/host_recorder.h.
 #include <gtest/gtest.h>
 
 #include <vector>

@@ -1,96 +1,61 @@
+// Console and host output: messages go to the console or, in host mode, to the host as
+// message events (cut to the buffer); traces only when verbose and always to the console.
+#include "reporting/console.h"
+
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "VkTalveronUpdateLib.h"
-#include "interface/module_state.h"
-#include "reporting/console.h"
+#include "support/captured_output.h"
+#include "support/host_recorder.h"
 
 namespace {
 
-std::vector<std::string> received;
-std::vector<uint32_t> codes;
-
-uint32_t recordingHost(ParameterSet event) {
-    codes.push_back(event.eventCode);
-    if (event.eventCode == 35) {
-        received.push_back(static_cast<const VkCString*>(event.text1)->c_str());
-    }
-    return 77;
-}
-
-class ConsoleTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        received.clear();
-        codes.clear();
-        moduleState().outputToHost = false;
-        moduleState().verboseOutput = false;
-        SetFwMgrFunction(nullptr);
-    }
-    void TearDown() override { SetUp(); }
-};
-
-TEST_F(ConsoleTest, ReportGoesToTheConsoleWhenNotInHostMode) {
-    SetFwMgrFunction(recordingHost);
-    testing::internal::CaptureStdout();
-    reportMessage(L"WARNING: Device %hs [SN: %u] has no user firmware installed.\n", "VK7101",
-                  4711u);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "WARNING: Device VK7101 [SN: 4711] has no user firmware installed.\n");
-    EXPECT_TRUE(received.empty());
-}
-
-TEST_F(ConsoleTest, ReportReachesARegisteredHostAsEvent35AndNotTheConsole) {
-    SetFwMgrFunction(recordingHost);
+TEST(Console, MessagesGoToTheConsoleOrInHostModeToTheHost) {
+    HostRecorder host([](const ParameterSet&) { return 77u; });
+    const auto printed = captureOutput([] {
+        reportMessage(L"WARNING: Device %hs [SN: %u] is %ls.\n", "VK7101", 4711u, L"caf\u00e9");
+        return 0;
+    });
+    EXPECT_EQ(printed.out, "WARNING: Device VK7101 [SN: 4711] is caf\xc3\xa9.\n");
+    EXPECT_TRUE(host.events().empty());
     moduleState().outputToHost = true;
-    testing::internal::CaptureStdout();
-    reportMessage(L"ERROR: Create access restriction handle failed.\n");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0], "ERROR: Create access restriction handle failed.\n");
-    EXPECT_EQ(codes, std::vector<uint32_t>{35});
-    EXPECT_EQ(sendHostMessage(VkCString("x")), 77u);
+    const auto sent = captureOutput([] {
+        reportMessage(L"ERROR: %hs failed.\n", "Create");
+        reportMessage(L"INFO: File %s differs\n", std::wstring(5000, L'n').c_str());
+        return sendHostMessage(VkCString("x"));
+    });
+    EXPECT_EQ(sent.out, "");
+    EXPECT_EQ(sent.result, 77u);
+    ASSERT_EQ(host.codes(), std::vector<uint32_t>(3, EvMessage));
+    EXPECT_EQ(host.events()[0].text, "ERROR: Create failed.\n");
+    EXPECT_EQ(host.events()[1].text.size(), 2047u);
+    EXPECT_EQ(host.events()[1].text.substr(0, 11), "INFO: File ");
+    moduleState().outputToHost = false;
 }
 
-TEST_F(ConsoleTest, HostMessagesWithoutACallbackAreDropped) {
+TEST(Console, HostMessagesWithoutAHostAreDropped) {
     moduleState().outputToHost = true;
-    testing::internal::CaptureStdout();
-    reportMessage(L"INFO: %hs\n", "dropped");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(sendHostMessage(VkCString("x")), 0u);
+    const auto out = captureOutput([] {
+        reportMessage(L"INFO: %hs\n", "dropped");
+        return sendHostMessage(VkCString("x"));
+    });
+    moduleState().outputToHost = false;
+    EXPECT_EQ(out.out, "");
+    EXPECT_EQ(out.result, 0u);
 }
 
-TEST_F(ConsoleTest, LongHostMessagesAreCutToTheBufferNotLost) {
-    SetFwMgrFunction(recordingHost);
+TEST(Console, TracesOnlyWhenVerboseAndAlwaysOnTheConsole) {
+    HostRecorder host;
     moduleState().outputToHost = true;
-    const std::wstring name(5000, L'n');
-    reportMessage(L"INFO: File %s differs\n", name.c_str());
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].size(), 2047u);
-    EXPECT_EQ(received[0].substr(0, 11), "INFO: File ");
-}
-
-TEST_F(ConsoleTest, TracesAppearOnlyWhenVerboseAndAlwaysOnTheConsole) {
-    SetFwMgrFunction(recordingHost);
-    moduleState().outputToHost = true;
-    testing::internal::CaptureStdout();
-    trace(L"getDeviceHandle...\n");
-    moduleState().verboseOutput = true;
-    trace(L"getDeviceHandle...\n");
-    trace(L"  OK (%p)\n", static_cast<void*>(nullptr));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "getDeviceHandle...\n  OK (0x0)\n");
-    EXPECT_TRUE(received.empty());
-}
-
-TEST_F(ConsoleTest, NarrowConsolePrintCountsCharactersWritten) {
-    testing::internal::CaptureStdout();
-    const int n = consolePrintNarrow("%u (%hs): %hs\n", 4711u, "VK7101", "ROOT/HCN");
-    consolePrint(L"%ls\n", L"caf\u00e9");
-    consoleFlush();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "4711 (VK7101): ROOT/HCN\ncaf\xc3\xa9\n");
-    EXPECT_EQ(n, 24);
+    const auto out = captureOutput([] {
+        trace(L"hidden\n");
+        moduleState().verboseOutput = true;
+        trace(L"  OK (%p)\n", static_cast<void*>(nullptr));
+        return consolePrintNarrow("%u (%hs)\n", 4711u, "VK7101");
+    });
+    moduleState().outputToHost = moduleState().verboseOutput = false;
+    EXPECT_EQ(out.out, "  OK (0x0)\n4711 (VK7101)\n");
+    EXPECT_EQ(out.result, 14);
+    EXPECT_TRUE(host.events().empty());
 }
 
 }  // namespace

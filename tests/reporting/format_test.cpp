@@ -1,3 +1,5 @@
+// Formatting: the conversions of the messages, narrow and wide texts,
+// bounded formatting that never overruns, and text conversions.
 #include <gtest/gtest.h>
 
 #include <string>
