@@ -75,25 +75,18 @@ struct Case {
     bool failedAfter = false;      // of board 0's first match
 };
 
+// The texts no end-to-end run shows.
 const char* const kTooOld = "      Incompatible file #00 (fw\\user.bin) FW_COMPATIBILITY_ID: 4\n";
 const char* const kM4 =
-    "ERROR: Cannot update board with serial number 42 (VK7101).\n"
-    "       This board is not supported by firmware version 5.1!\n";
+    "number 42 (VK7101).\n       This board is not supported by firmware version 5.1!";
 const char* const kM6 =
     "WARNING: Cannot update board with serial number 42 (VK7101, product version 2.3).\n"
     "            This board is not compatible with firmware version 5.1 (FW_COMPATIBILITY_ID 4).\n"
     "            and will be ignored. A newer version is required for this board (FW_TYPE 5)!\n";
-const char* const kM7 =
-    "ERROR: The TALVERON Real-Time PC, SN 42 with prototype mainboard\n"
-    "       D2778-A1 is no longer supported.\n"
-    "       Replace the TALVERON Real-Time PC or use older firmware.\n";
-const char* const kM8 =
-    "ERROR: The TALVERON Real-Time PC, SN 42 with mainboard\n"
-    "       96M5181x is not supported by 64bit Linux firmware.\n"
-    "       Replace the TALVERON Real-Time PC or use older firmware.\n";
+const char* const kM7 = "SN 42 with prototype mainboard\n       D2778-A1 is no longer supported.\n";
+const char* const kM8 = "mainboard\n       96M5181x is not supported by 64bit Linux firmware.\n";
 const char* const kM9 =
-    "ERROR: Cannot update VK4050 board with serial number 42 (VKx86_32, product version 2.3).\n"
-    "       VK4050 boards are not supported by firmware version 5.1 (FW_COMPATIBILITY_ID 7).\n"
+    "VK4050 boards are not supported by firmware version 5.1 (FW_COMPATIBILITY_ID 7).\n"
     "       An OLDER version is required for this device (FW_TYPE 0)!\n"
     "      Incompatible file #00 (fw\\user.bin) FW_COMPATIBILITY_ID: 7\n";
 

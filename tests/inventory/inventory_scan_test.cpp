@@ -60,25 +60,6 @@ TEST(ScanInventory, RecordsExactlyTheUpdatableBoardsDepthFirst) {
     EXPECT_EQ(count, table.size());
 }
 
-TEST(ScanInventory, ResetStartsANewTableAndRecursiveCallsAppend) {
-    InventoryBuilder builder;
-    VkCInventoryItem* hcn = builder.board(builder.root(), ids::HCN, "VKx86_32", 7);
-    BoardTable table(2);
-    uint32_t count = 2;
-    scanInventory(builder.pool(), nullptr, 0, table, count, false);
-    EXPECT_EQ(table.size() + count, 4u);
-    scanInventory(builder.pool(), nullptr, 0, table, count, true);
-    EXPECT_EQ(table.size() + count, 0u);
-    scanInventory(builder.pool(), builder.root(), 5, table, count, true);
-    scanInventory(builder.pool(), builder.root(), 5, table, count, true);
-    scanInventory(builder.pool(), hcn, 5, table, count, false);
-    ASSERT_EQ(table.size(), 2u);
-    EXPECT_EQ(count, 2u);
-    EXPECT_EQ(table[0].serialNumber, 7u);
-    EXPECT_EQ(table[1].matchFiles, std::vector<int32_t>(5, -1));
-    EXPECT_EQ(table[1].fileFailed.size(), 5u);
-}
-
 // Scans the builder's tree, which must give one record, and returns that record.
 BoardRecord scanOne(InventoryBuilder& b) {
     BoardTable table;
@@ -106,26 +87,6 @@ TEST(ScanReads, BootLoaders) {
             EXPECT_EQ(has[i], c[1][i] == '1') << c[0] << " " << i;
             EXPECT_EQ(r.installedVersion(13 + i), VkCVersion(c[1][i] == '1' ? "1.1" : "0.0"));
         }
-    }
-}
-
-TEST(ScanReads, PcPlatformAndNetworkComponent) {
-    const struct {
-        const char* description;
-        const char* platform;
-        bool pc, network;
-    } cases[] = {
-        {"HCN", "VKPC", true, false}, {"HCN", "VKCN", true, false},  {"HCN", "VKPCX", false, false},
-        {"HCN", "VKP", false, false}, {"HCN", "vkpc", false, false}, {"NETC", "", false, true},
-        {"NETCX", "", false, false},
-    };
-    for (const auto& c : cases) {
-        InventoryBuilder b;
-        b.setText(b.add(b.root(), ids::HCN, c.description), ids::PRODUCT / ids::PLATFORM_TYPE,
-                  c.platform);
-        const BoardRecord r = scanOne(b);
-        EXPECT_EQ(r.isPcPlatform, c.pc) << c.platform;
-        EXPECT_EQ(r.isNetworkComponent, c.network) << c.description;
     }
 }
 

@@ -33,7 +33,7 @@ class PlanningTest : public ::testing::Test {
     PlanningTest() { clear(); }
     ~PlanningTest() override { clear(); }
 
-    // Empties both tables and resets the module state, for a test that runs many cases.
+    // Empties both tables and resets the module state (for a test of many cases too).
     void clear() {
         freeBoardTable(table);
         table.reserve(64);  // references from addBoard stay valid while more boards come
@@ -44,7 +44,6 @@ class PlanningTest : public ::testing::Test {
         state.fileCount = state.boardCount = state.maxUpdatePass = 0;
         state.remoteFileHandles.clear();
     }
-
     // Sets the catalogue; comes before the boards, whose match arrays it sizes.
     void setCatalogue(std::vector<UpdateFileRecord> files) {
         moduleState().catalogueRead = true;
@@ -52,8 +51,7 @@ class PlanningTest : public ::testing::Test {
         moduleState().fileCount = static_cast<uint32_t>(moduleState().fileCatalogue.size());
     }
     UpdateFileRecord& file(size_t k) { return moduleState().fileCatalogue.at(k); }
-
-    // A board of the given type in an I/O router slot, serial number serial.
+    // A board in an I/O router slot.
     BoardRecord& addBoard(const char* boardType, uint32_t serial = 100) {
         BoardRecord& board = appendBoardRecord(table, moduleState().fileCount);
         board.boardType = boardType;
@@ -65,8 +63,7 @@ class PlanningTest : public ::testing::Test {
     // Records catalogue index k as the board's next match.
     static void addMatch(BoardRecord& board, int32_t k, bool upToDate = false) {
         board.matchFiles.at(board.matchCount) = k;
-        board.fileUpToDate.at(board.matchCount) = upToDate ? 1 : 0;
-        ++board.matchCount;
+        board.fileUpToDate.at(board.matchCount++) = upToDate ? 1 : 0;
     }
 
     BoardTable table;

@@ -1,11 +1,10 @@
-// The error list report: entries with their origin, texts wrapped within 68 characters, the
-// separator that stays on the console, and the heading of a pool that holds errors.
+// The error list report: entries with their origin, texts wrapped within 68 characters, and the
+// heading of a pool that holds errors.
 #include "reporting/error_list_report.h"
 
 #include <gtest/gtest.h>
 
 #include "support/captured_output.h"
-#include "support/host_recorder.h"
 
 namespace {
 
@@ -56,22 +55,6 @@ TEST(ErrorListReport, PrintsEveryEntryWithItsLinesIndented) {
     VkCErrorListPool warnings;
     addError(warnings, 7, 3, "A warning.", VkCErrorList::FlagWarning);
     EXPECT_FALSE(captureOutput([&] { return reportPoolErrors(warnings); }).result);
-}
-
-TEST(ErrorListReport, HostModeSendsHeadersAndLinesButPrintsTheSeparator) {
-    HostRecorder host;
-    moduleState().outputToHost = true;
-    VkCErrorListPool pool;
-    addError(pool, 1, 0, "One.");
-    addError(pool, 0, 5, "Two.");
-    const auto out = captureOutput([&] {
-        reportErrorList(pool);
-        return 0;
-    });
-    moduleState().outputToHost = false;
-    EXPECT_EQ(out.out, "\n");
-    EXPECT_EQ(host.codes(), std::vector<uint32_t>(4, EvMessage));
-    EXPECT_EQ(host.events()[2].text, "       ERROR 0 (reported by S/N 5):\n");
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(FormatTest, WideFormatsFollowTheOriginalConventions) {
+TEST(FormatTest, WideFormatsFollowTheMessageConventions) {
     const char* narrow = "VK7101";
     const wchar_t* wide = L"fw/io_board.bit";
     const struct {

@@ -1,31 +1,9 @@
-// The board table (a new record's initial values, stable records) and the board filter of the
-// options (board type, serial-number list, slot).
+// The board filter of the options: board type, serial-number list, slot.
 #include <gtest/gtest.h>
 
-#include "description/update_file_record.h"
 #include "inventory/board_selection.h"
-#include "inventory/board_table.h"
 
 namespace {
-
-// The progress display and the host keep pointers into the records' arrays.
-TEST(BoardTable, NewRecordsHaveInitialValuesAndKeepTheirArraysAsTheTableGrows) {
-    BoardTable table;
-    appendBoardRecord(table, 3).serialNumber = 101;
-    const int32_t* matches = table[0].matchFiles.data();
-    appendBoardRecord(table, 3);
-    ASSERT_EQ(table.size(), 2u);
-    const BoardRecord& r = table[0];
-    EXPECT_EQ(r.matchFiles, (std::vector<int32_t>{-1, -1, -1}));
-    EXPECT_EQ(r.matchFiles.data(), matches);
-    EXPECT_EQ(r.fileFailed.size() + r.fileUpToDate.size() + r.fileUpdated.size(), 9u);
-    EXPECT_EQ(r.installedChecksum(kInstalledChecksumSlots), kUnknownChecksum);
-    EXPECT_EQ(r.serialNumber, 101u);
-    EXPECT_NE(r.errorPool, nullptr);
-    EXPECT_NE(table[1].errorPool, r.errorPool);
-    freeBoardTable(table);
-    EXPECT_TRUE(table.empty());
-}
 
 TEST(BoardSelection, SerialListsHoldWholeEntriesSeparatedByCommasOrBlanks) {
     const struct {
