@@ -89,6 +89,8 @@ const Case kMainRule[] = {
     {"HW compatibility above the maximum", 1,
      [](F& f, B& b) { f.MaxHwCompatibilityId = 3; b.hwCompatibilityId = 4; }, false, false,
      "    f.bin rejected due to mismatching HW compatibility ID (file: 4294967295...3, device: 4)"},
+    {"HW compatibility at the minimum", 1,
+     [](F& f, B& b) { f.MinHwCompatibilityId = b.hwCompatibilityId = 2; }, true},
     {"HW compatibility below the minimum", 1,
      [](F& f, B& b) { f.MinHwCompatibilityId = 2; b.hwCompatibilityId = 1; }, false},
     {"SW compatibility above", 1,
