@@ -13,8 +13,7 @@ FUZZ_SECONDS ?= 60
 # The tests whose code runs on two threads: the update stages beside the progress display,
 # the progress display itself, and the host events; and the simulated target's threads
 # sharing the targets they have read.
-TSAN_TESTS = tests/update/update_stage_tests tests/reporting/reporting_progress_tests \
-             tests/reporting_core/reporting_core_tests
+TSAN_TESTS = tests/update/update_stage_tests tests/reporting/reporting_progress_tests
 TSAN_SIM_TESTS = tests/platform/platform_sim_tests
 
 all: build

@@ -1,12 +1,13 @@
+// The library version: file-version halves, the version note of the built library, files
+// without a note.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "VkTalveronUpdateLib.h"
 #include "interface/lib_version.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -47,17 +48,12 @@ TEST(LibVersionTest, UnreadableOrUnmarkedFilesGiveNoVersion) {
     EXPECT_FALSE(readFileVersion("/nonexistent/libVkTalveronUpdateLib.so", file));
     EXPECT_FALSE(readFileVersion("", file));
     EXPECT_FALSE(readFileVersion(nullptr, file));
-    char path[] = "/tmp/vk_version_XXXXXX";
-    const int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    FILE* stream = fdopen(fd, "w");
-    std::fputs(
-        "\x7f"
-        "ELF but not really",
-        stream);
-    std::fclose(stream);
-    EXPECT_FALSE(readFileVersion(path, file));
-    std::remove(path);
+    TempFolder temp;
+    EXPECT_FALSE(readFileVersion(temp.write("fake.so",
+                                            "\x7f"
+                                            "ELF but not really")
+                                     .c_str(),
+                                 file));
     EXPECT_FALSE(readFileVersion("/bin/sh", file));  // a real ELF file without the note
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-#include <cstdint>
+// Inventory trees built by hand for the scan tests. A path names the items along the way and a
+// final parameter ("PRODUCT / BOARD_TYPE"); missing items are made.
 #include <memory>
 
 #include "VkCErrorList.h"
@@ -8,52 +9,38 @@
 #include "VkCVersion.h"
 #include "VkNInventoryIDs.h"
 
-// Builds inventory trees by hand for tests. Paths name items and a final parameter
-// ("PRODUCT / BOARD_TYPE"); the items along a path are made when missing.
 class InventoryBuilder {
   public:
-    // The root of a new tree (category ROOT); the builder keeps it until release().
-    VkCInventoryItem* root() {
-        if (!root_) {
-            root_.reset(makeItem(VkNInventoryIDs::ROOT));
-        }
-        return root_.get();
-    }
-    std::unique_ptr<VkCInventoryItem> release() { return std::move(root_); }
+    VkCInventoryItem* root() { return root_.get(); }
+    VkCErrorListPool& pool() { return pool_; }
 
-    // A new sub item of parent with ID id (its name is the category name, or name if given).
+    // A new sub item of parent (its name is the category name, or name if given).
     VkCInventoryItem* add(VkCInventoryItem* parent, const VkCInventoryAddress& id,
                           const char* name = nullptr) {
-        VkCInventoryItem* item = makeItem(id, name);
-        parent->addItem(VkCInventoryAddress(), item);
+        VkCInventoryItem* item = new VkCInventoryItem(pool_, id, name ? name : nameOf(id));
+        parent->addItem(VkCInventoryAddress(), item);  // the parent owns its sub items
         return item;
     }
-
     template <typename T>
-    VkCInventoryItem* set(VkCInventoryItem* item, const VkCInventoryAddress& path, T value) {
-        const auto& elements = path.elements();
-        VkCInventoryItem* owner = item;
-        for (size_t i = 0; i + 1 < elements.size(); ++i) {
-            const VkCInventoryAddress step(elements[i].category, elements[i].index);
-            VkCInventoryItem* next = owner->getItem(step);
-            owner = next ? next : add(owner, step);
+    void set(VkCInventoryItem* item, const VkCInventoryAddress& path, T value) {
+        const auto& steps = path.elements();
+        for (size_t i = 0; i + 1 < steps.size(); ++i) {
+            const VkCInventoryAddress step(steps[i].category, steps[i].index);
+            VkCInventoryItem* next = item->getItem(step);
+            item = next ? next : add(item, step);
         }
-        const VkCInventoryAddress last(elements.back().category, elements.back().index);
-        owner->addParameter(
+        const VkCInventoryAddress last(steps.back().category, steps.back().index);
+        item->addParameter(
             pool_, VkCInventoryAddress(),
             new VkCInventoryParameter(pool_, last, nameOf(last), value, nullptr, false, 0));
-        return item;
     }
-    VkCInventoryItem* setText(VkCInventoryItem* item, const VkCInventoryAddress& path,
-                              const char* text) {
-        return set<const VkCString&>(item, path, VkCString(text));
+    void setText(VkCInventoryItem* item, const VkCInventoryAddress& path, const char* text) {
+        set<const VkCString&>(item, path, VkCString(text));
     }
-    VkCInventoryItem* setVersion(VkCInventoryItem* item, const VkCInventoryAddress& path,
-                                 const char* text) {
-        return set<const VkCVersion&>(item, path, VkCVersion(text));
+    void setVersion(VkCInventoryItem* item, const VkCInventoryAddress& path, const char* text) {
+        set<const VkCVersion&>(item, path, VkCVersion(text));
     }
-
-    // A board item with the usual identity: board type, serial number, optional class.
+    // A board item: board type (unless null), serial number and class (unless 0).
     VkCInventoryItem* board(VkCInventoryItem* parent, const VkCInventoryAddress& id,
                             const char* boardType, uint32_t serial, uint32_t systemClass = 0) {
         namespace ids = VkNInventoryIDs;
@@ -68,17 +55,13 @@ class InventoryBuilder {
         return item;
     }
 
-    VkCErrorListPool& pool() { return pool_; }
-
   private:
     static const char* nameOf(const VkCInventoryAddress& id) {
         const char* name = VkNInventoryIDs::Map.get(id.getCategory());
         return name ? name : "ITEM";
     }
-    VkCInventoryItem* makeItem(const VkCInventoryAddress& id, const char* name = nullptr) {
-        return new VkCInventoryItem(pool_, id, name ? name : nameOf(id));
-    }
 
     VkCErrorListPool pool_;
-    std::unique_ptr<VkCInventoryItem> root_;
+    std::unique_ptr<VkCInventoryItem> root_{
+        new VkCInventoryItem(pool_, VkNInventoryIDs::ROOT, nameOf(VkNInventoryIDs::ROOT))};
 };

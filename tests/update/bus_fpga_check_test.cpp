@@ -10,7 +10,7 @@
 #include <csignal>
 #include <filesystem>
 
-#include "inventory_matching/run_fixture.h"
+#include "inventory/run_fixture.h"
 #include "reporting/format.h"
 #include "update/fetch_temp_file.h"
 #include "update/file_compare.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "inventory_matching/run_fixture.h"
+#include "inventory/run_fixture.h"
 #include "reporting/format.h"
 #include "update/scratch_folder.h"
 

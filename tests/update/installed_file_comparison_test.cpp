@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "inventory_matching/run_fixture.h"
+#include "inventory/run_fixture.h"
 
 namespace {
 

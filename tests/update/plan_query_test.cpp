@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "inventory_matching/run_fixture.h"
+#include "inventory/run_fixture.h"
 
 namespace {
 

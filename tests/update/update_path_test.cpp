@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "inventory_matching/run_fixture.h"
+#include "inventory/run_fixture.h"
 #include "reporting/format.h"
 #include "update/plan_query.h"
 #include "update/sim_target.h"

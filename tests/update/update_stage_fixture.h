@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "VkCInventoryManager.h"
-#include "inventory_matching/run_fixture.h"
+#include "inventory/run_fixture.h"
 #include "update/scratch_folder.h"
 #include "update/sim_target.h"
 #include "update/update_run.h"

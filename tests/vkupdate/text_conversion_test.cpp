@@ -1,4 +1,4 @@
-#include "text_conversion.h"
+#include "utf8_conversion.h"
 
 #include <gtest/gtest.h>
 

@@ -1,3 +1,5 @@
+// Formatting: the conversions of the messages, narrow and wide texts,
+// bounded formatting that never overruns, and text conversions.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,7 +8,7 @@
 
 namespace {
 
-TEST(FormatTest, WideFormatsFollowTheOriginalConventions) {
+TEST(FormatTest, WideFormatsFollowTheMessageConventions) {
     const char* narrow = "VK7101";
     const wchar_t* wide = L"fw/io_board.bit";
     const struct {

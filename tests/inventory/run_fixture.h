@@ -1,0 +1,71 @@
+#pragma once
+// The two tables of a run built by hand for the matching, compatibility and planning tests; the
+// module state is reset around each test. Record events with support/host_recorder.h.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "VkCInventoryManager.h"
+#include "VkNInventoryIDs.h"
+#include "interface/module_state.h"
+#include "interface/run_records.h"
+#include "inventory/board_table.h"
+
+namespace planning_test {
+
+// A selected catalogue entry of version 1.0 for update pass 1.
+inline UpdateFileRecord makeFile(const char* boardType, uint32_t fwType,
+                                 const wchar_t* fileName = L"fw.bin") {
+    UpdateFileRecord file;
+    file.FileName = fileName;
+    file.BoardType = boardType;
+    file.FwType = fwType;
+    file.TypeName = VkCInventoryManager::getFirmwareTypeString(
+        static_cast<VkNInventoryManager::FirmwareType>(fwType));
+    file.Version = VkCVersion("1.0");
+    file.IsSelected = true;
+    file.UpdatePass = 1;
+    return file;
+}
+
+class PlanningTest : public ::testing::Test {
+  public:
+    PlanningTest() { clear(); }
+    ~PlanningTest() override { clear(); }
+
+    // Empties both tables and resets the module state (for a test of many cases too).
+    void clear() {
+        freeBoardTable(table);
+        table.reserve(64);  // references from addBoard stay valid while more boards come
+        ModuleState& state = moduleState();
+        state.hostCallback = nullptr;
+        state.outputToHost = state.verboseOutput = state.catalogueRead = false;
+        state.fileCatalogue.clear();
+        state.maxUpdatePass = 0;
+        state.remoteFileHandles.clear();
+    }
+    // Sets the catalogue; comes before the boards, whose match arrays it sizes.
+    void setCatalogue(std::vector<UpdateFileRecord> files) {
+        moduleState().catalogueRead = true;
+        moduleState().fileCatalogue = std::move(files);
+    }
+    UpdateFileRecord& file(size_t k) { return moduleState().fileCatalogue.at(k); }
+    // A board in an I/O router slot.
+    BoardRecord& addBoard(const char* boardType, uint32_t serial = 100) {
+        BoardRecord& board =
+            appendBoardRecord(table, static_cast<uint32_t>(moduleState().fileCatalogue.size()));
+        board.boardType = boardType;
+        board.serialNumber = serial;
+        board.address = VkNInventoryIDs::ROOT / VkNInventoryIDs::IOROUTER[serial % 7 + 1];
+        return board;
+    }
+    // Records catalogue index k as the board's next match.
+    static void addMatch(BoardRecord& board, int32_t k, bool upToDate = false) {
+        board.matchFiles.at(board.matchCount) = k;
+        board.fileUpToDate.at(board.matchCount++) = upToDate ? 1 : 0;
+    }
+
+    BoardTable table;
+};
+
+}  // namespace planning_test
