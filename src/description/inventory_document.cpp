@@ -9,12 +9,9 @@
 #include <cstdio>
 #include <string>
 
-#include "description/bounded_memory.h"
 #include "description/regular_file.h"
-#include "description/regular_file_input.h"
-#include "description/xml_handlers.h"
-#include "description/xml_messages.h"
-#include "description/xml_reader_setup.h"
+#include "description/xml_input.h"
+#include "description/xml_reader.h"
 #include "description/xml_text.h"
 #include "reporting/format.h"
 

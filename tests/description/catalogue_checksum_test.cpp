@@ -1,5 +1,5 @@
 // Checksums of update files and the container's firmware version.
-#include "description/catalogue_checksum.h"
+#include "description/update_file_access.h"
 
 #include <gtest/gtest.h>
 

@@ -8,9 +8,8 @@
 #include <string>
 
 #include "VkCErrorList.h"
-#include "description/reader_context.h"
-#include "description/xml_handlers.h"
-#include "description/xml_reader_setup.h"
+#include "description/xml_input.h"
+#include "description/xml_reader.h"
 
 namespace {
 
