@@ -1,0 +1,79 @@
+#pragma once
+// Short builders of inventory XML documents and firmware descriptions for the description
+// tests, and a parse of a document in memory with both output streams captured.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "VkTalveronUpdateLib.h"
+#include "description/inventory_document.h"
+#include "support/captured_output.h"
+
+namespace docs {
+
+inline std::string repeat(const std::string& text, size_t times) {
+    std::string result;
+    for (size_t i = 0; i < times; ++i) {
+        result += text;
+    }
+    return result;
+}
+
+inline std::string param(const std::string& id, const std::string& type, const std::string& value,
+                         const std::string& descr = "") {
+    return "<PARAM ID=\"" + id + (descr.empty() ? "" : "\" Descr=\"" + descr) + "\" Type=\"" +
+           type + "\"><VALUE>" + value + "</VALUE></PARAM>";
+}
+
+inline std::string item(const std::string& id, const std::string& descr,
+                        const std::vector<std::string>& children = {}) {
+    std::string xml = "<ITEM ID=\"" + id + (descr.empty() ? "" : "\" Descr=\"" + descr) + "\">";
+    for (const std::string& child : children) {
+        xml += child;
+    }
+    return xml + "</ITEM>";
+}
+
+// One entry of a firmware description: FIRMWARE, FPGAFIRMWARE and BOOTLOADER by their
+// predefined IDs, BUSFPGA (or another descriptor: no entry) as a numbered item; extra adds
+// parameters.
+inline std::string entry(const std::string& kind, int index, const std::string& location,
+                         const std::string& boardType, const std::string& version, uint32_t fwType,
+                         uint32_t pass, const std::string& extra = "") {
+    const bool predefined = kind == "FIRMWARE" || kind == "FPGAFIRMWARE" || kind == "BOOTLOADER";
+    return item(
+        (predefined          ? kind
+         : kind == "BUSFPGA" ? "2000"
+                             : "3000") +
+            "[" + std::to_string(index) + "]",
+        predefined ? "" : kind,
+        {param("LOCATION", "String", location), param("BOARD_TYPE", "String", boardType),
+         param("VERSION", "Version", version), param("FIRMWARE", "UInt32", std::to_string(fwType)),
+         param("SEQUENCE", "UInt32", std::to_string(pass)) + extra});
+}
+
+// The library's own version as a description gives it, e.g. "1.0.0".
+inline std::string libraryVersion() {
+    const uint64_t packed = GetLibVersion().getAsULong64();
+    return std::to_string(packed >> 56) + "." + std::to_string((packed >> 48) & 0xFF) + "." +
+           std::to_string((packed >> 40) & 0xFF);
+}
+
+// A whole description with INFO / VERSION (left out when version is empty).
+inline std::string description(const std::vector<std::string>& entries,
+                               const std::string& version = libraryVersion()) {
+    std::string children =
+        version.empty() ? "" : item("INFO", "", {param("VERSION", "Version", version)});
+    for (const std::string& one : entries) {
+        children += one;
+    }
+    return "<ITEM ID=\"1000\" Descr=\"Container\">" + children + "</ITEM>";
+}
+
+// Parses document from memory under the name "doc.xml": {tree, out, err}.
+inline auto parseText(const std::string& document) {
+    return captureOutput(
+        [&] { return parseInventoryDocument(document.data(), document.size(), "doc.xml"); });
+}
+
+}  // namespace docs
