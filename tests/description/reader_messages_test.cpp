@@ -30,7 +30,6 @@ using docs::param;
 using docs::repeat;
 
 struct Case {
-    const char* name;
     std::string document;  // '|' marks where the message is raised
     // '@' stands for "<document>:<line>:<column>" of the mark; $FW for the firmware folder,
     // $REAL for its real path, $OUT for the outer folder, $LIMIT for the document's text limit
@@ -40,13 +39,14 @@ struct Case {
     bool keepsTree = false;
 };
 
-const std::string R = "<ITEM ID=\"1000\" Descr=\"Root\">";
+const std::string R = "<ITEM ID=\"1000\" Descr=\"R\">";
 const std::string P8 = "<PARAM ID=\"1001\" Descr=\"P\" Type=\"UInt8\">";
 const std::string PV = "<PARAM ID=\"VERSION\" Type=\"Version\">";
 const std::string G21(21, ' ');
 const std::string G25(25, ' ');
 
-std::string error(const std::string& message) {
+// An error at the mark.
+std::string E(const std::string& message) {
     return "@: error: " + message;
 }
 
@@ -58,8 +58,8 @@ std::string entityDocument(const std::string& systemId) {
 }
 
 std::string refusedOutside(const std::string& systemId) {
-    return error("External entity \"" + systemId +
-                 "\" is refused: only files inside the firmware folder $REAL are read.");
+    return E("External entity \"" + systemId +
+             "\" is refused: only files inside the firmware folder $REAL are read.");
 }
 
 // Entities of ten times ten ... references: 10^9 expansions without the parser's limit.
@@ -89,161 +89,126 @@ const std::vector<Case>& cases() {
     const std::string textLimit =
         "@: error: Entities expand the text of doc.xml to more than "
         "$LIMIT characters; the document is not read.";
+    const std::string cannotRead = "ERROR: Cannot read the description file ";
     static const std::vector<Case> all = {
-        {"UnknownElement", R + "<FOO>|</FOO></ITEM>", error("Unknown element type: \"FOO\"")},
-        {"UnknownRoot", "<Inventory>|</Inventory>", error("Unknown element type: \"Inventory\"")},
-        {"RootParameter", PV + "|<VALUE>1</VALUE></PARAM>",
-         error("A parameter may only be defined for an" + G25 + "inventory item!")},
-        {"ItemInParameter", R + P8 + "<ITEM ID=\"2\" Descr=\"I\">|</ITEM></PARAM></ITEM>",
-         error("Only an item can have a sub item!")},
-        {"ValueInItem", R + "<VALUE>|1</VALUE></ITEM>",
-         error("A value may only be defined for an" + G25 + "inventory parameter!")},
-        {"UnitInItem", R + "<UNIT>|dB</UNIT></ITEM>",
-         error("A unit may only be defined for an" + G25 + "inventory parameter!")},
-        {"ModifiableInItem", R + "<ISMODIFIABLE>|Yes</ISMODIFIABLE></ITEM>",
-         error("A modifiable flag may only be defined for an" + G25 + "inventory parameter!")},
-        {"RelevanceInItem", R + "<RELEVANCE>|1</RELEVANCE></ITEM>",
-         error("A relevance level may only be defined for an" + G25 + "inventory parameter!")},
-        {"DoubleValue", R + P8 + "<VALUE>1</VALUE><VALUE>|2</VALUE></PARAM></ITEM>",
-         error("Doubly defined value!")},
-        {"VersionWithUnit", R + PV + "<UNIT>|V</UNIT><VALUE>1</VALUE></PARAM></ITEM>",
-         error("A version parameter cannot have a unit!")},
-        {"DoubleUnit", R + P8 + "<UNIT>dB</UNIT><UNIT>|V</UNIT></PARAM></ITEM>",
-         error("Doubly defined unit!")},
-        {"DoubleModifiable",
-         R + P8 + "<ISMODIFIABLE>No</ISMODIFIABLE><ISMODIFIABLE>|No</ISMODIFIABLE></PARAM></ITEM>",
-         error("Doubly defined modifiable flag!")},
-        {"DoubleRelevance",
-         R + P8 + "<RELEVANCE>1</RELEVANCE><RELEVANCE>|2</RELEVANCE></PARAM></ITEM>",
-         error("Doubly defined relevance!")},
-        {"DeclaredAttributeType",
-         "<!DOCTYPE ITEM [<!ATTLIST ITEM ID ID #IMPLIED>]>\n<ITEM ID=\"FIRMWARE\" "
+        {R + "<FOO>|</FOO></ITEM>", E("Unknown element type: \"FOO\"")},
+        {PV + "|<VALUE>1</VALUE></PARAM>",
+         E("A parameter may only be defined for an" + G25 + "inventory item!")},
+        {R + P8 + "<ITEM ID=\"2\" Descr=\"I\">|</ITEM></PARAM></ITEM>",
+         E("Only an item can have a sub item!")},
+        {R + "<VALUE>|1</VALUE></ITEM>",
+         E("A value may only be defined for an" + G25 + "inventory parameter!")},
+        {R + "<UNIT>|dB</UNIT></ITEM>",
+         E("A unit may only be defined for an" + G25 + "inventory parameter!")},
+        {R + "<ISMODIFIABLE>|Yes</ISMODIFIABLE></ITEM>",
+         E("A modifiable flag may only be defined for an" + G25 + "inventory parameter!")},
+        {R + "<RELEVANCE>|1</RELEVANCE></ITEM>",
+         E("A relevance level may only be defined for an" + G25 + "inventory parameter!")},
+        {R + P8 + "<VALUE>1</VALUE><VALUE>|2</VALUE></PARAM></ITEM>", E("Doubly defined value!")},
+        {R + PV + "<UNIT>|V</UNIT><VALUE>1</VALUE></PARAM></ITEM>",
+         E("A version parameter cannot have a unit!")},
+        {R + P8 + "<UNIT>dB</UNIT><UNIT>|V</UNIT></PARAM></ITEM>", E("Doubly defined unit!")},
+        {R + P8 + "<ISMODIFIABLE>No</ISMODIFIABLE><ISMODIFIABLE>|No</ISMODIFIABLE></PARAM></ITEM>",
+         E("Doubly defined modifiable flag!")},
+        {R + P8 + "<RELEVANCE>1</RELEVANCE><RELEVANCE>|2</RELEVANCE></PARAM></ITEM>",
+         E("Doubly defined relevance!")},
+        {"<!DOCTYPE ITEM [<!ATTLIST ITEM ID ID #IMPLIED>]>\n<ITEM ID=\"FIRMWARE\" "
          "Descr=\"R\">|</ITEM>",
-         error("Unexpected attribute type: \"ID\"")},
-        {"InvalidId", "<ITEM ID=\"FIRMWARE[\xC3\xA4]\" Descr=\"R\">|</ITEM>",
-         error("Invalid ID \"FIRMWARE[\xC3\xA4]\".")},
-        {"DescriptorWithTab", "<ITEM ID=\"1000\" Descr=\"a&#9;b\">|</ITEM>",
-         error("Description string contains tabs or returns!")},
-        {"DescriptorWithLineFeed", "<ITEM ID=\"1000\" Descr=\"a&#10;b\">|</ITEM>",
-         error("Description string contains tabs or returns!")},
-        {"DescriptorWithReturn", "<ITEM ID=\"1000\" Descr=\"a&#13;b\">|</ITEM>",
-         error("Description string contains tabs or returns!")},
-        {"InvalidType", R + "<PARAM ID=\"1001\" Descr=\"P\" Type=\"Uint8\">|</PARAM></ITEM>",
-         error("Invalid type: \"Uint8\"")},
-        {"IdOnValue", R + P8 + "<VALUE ID=\"1\">|1</VALUE></PARAM></ITEM>",
-         error("An ID may only be specified for an inventory" + G21 + "item or parameter!")},
-        {"DescriptorOnUnit", R + P8 + "<UNIT Descr=\"u\">|dB</UNIT></PARAM></ITEM>",
-         error("A descriptor may only be specified for an inventory" + G21 + "item or parameter!")},
-        {"TypeOnItem", "<ITEM ID=\"1000\" Descr=\"R\" Type=\"UInt8\">|</ITEM>",
-         error("A type may only be specified for an inventory" + G21 + "parameter!")},
-        {"TypeOnValue", R + P8 + "<VALUE Type=\"UInt8\">|1</VALUE></PARAM></ITEM>",
-         error("A type may only be specified for an inventory" + G21 + "parameter!")},
-        {"ItemWithoutIdAfterWarning", "<ITEM Colour=\"red\" Descr=\"R\">|</ITEM>",
+         E("Unexpected attribute type: \"ID\"")},
+        {"<ITEM ID=\"FIRMWARE[\xC3\xA4]\" Descr=\"R\">|</ITEM>",
+         E("Invalid ID \"FIRMWARE[\xC3\xA4]\".")},
+        {"<ITEM ID=\"1000\" Descr=\"a&#9;b\">|</ITEM>",
+         E("Description string contains tabs or returns!")},
+        {R + "<PARAM ID=\"1001\" Descr=\"P\" Type=\"Uint8\">|</PARAM></ITEM>",
+         E("Invalid type: \"Uint8\"")},
+        {R + P8 + "<VALUE ID=\"1\">|1</VALUE></PARAM></ITEM>",
+         E("An ID may only be specified for an inventory" + G21 + "item or parameter!")},
+        {R + P8 + "<UNIT Descr=\"u\">|dB</UNIT></PARAM></ITEM>",
+         E("A descriptor may only be specified for an inventory" + G21 + "item or parameter!")},
+        {"<ITEM ID=\"1000\" Descr=\"R\" Type=\"UInt8\">|</ITEM>",
+         E("A type may only be specified for an inventory" + G21 + "parameter!")},
+        {"<ITEM Colour=\"red\" Descr=\"R\">|</ITEM>",
          "@: warning: WARNING: Unknown attribute: \"Colour\"\n" +
-             error("You must specify an ID (as attribute) for an inventory item!")},
-        {"ParameterWithoutId", R + "<PARAM Descr=\"P\" Type=\"UInt8\">|</PARAM></ITEM>",
-         error("You must specify an ID (as attribute) for an inventory parameter!")},
-        {"ParameterWithoutDescriptor", R + "<PARAM ID=\"1001\" Type=\"UInt8\">|</PARAM></ITEM>",
-         error("You must specify a descriptor (as attribute) for an inventory parameter when "
-               "using non-predefined ID!")},
-        {"ParameterWithoutType", R + "<PARAM ID=\"VERSION\">|</PARAM></ITEM>",
-         error("You must specify a type (as attribute) for an inventory parameter!")},
-        {"ParameterWithIndex", R + "<PARAM ID=\"VERSION[2]\" Type=\"Version\">|</PARAM></ITEM>",
-         error("You cannot specify an index (i.e. ID=\"CATEGORY[INDEX]\") for an inventory "
-               "parameter!")},
-        {"ParameterWithoutValue", R + PV + "</PARAM>|</ITEM>",
-         error("You must specify a value for a parameter!")},
-        {"DuplicateParameter",
-         R + "<ITEM ID=\"2000\" Descr=\"A\">" + param("1001", "UInt8", "1", "a") +
+             E("You must specify an ID (as attribute) for an inventory item!")},
+        {R + "<PARAM Descr=\"P\" Type=\"UInt8\">|</PARAM></ITEM>",
+         E("You must specify an ID (as attribute) for an inventory parameter!")},
+        {R + "<PARAM ID=\"1001\" Type=\"UInt8\">|</PARAM></ITEM>",
+         E("You must specify a descriptor (as attribute) for an inventory parameter when "
+           "using non-predefined ID!")},
+        {R + "<PARAM ID=\"VERSION\">|</PARAM></ITEM>",
+         E("You must specify a type (as attribute) for an inventory parameter!")},
+        {R + "<PARAM ID=\"VERSION[2]\" Type=\"Version\">|</PARAM></ITEM>",
+         E("You cannot specify an index (i.e. ID=\"CATEGORY[INDEX]\") for an inventory "
+           "parameter!")},
+        {R + PV + "</PARAM>|</ITEM>", E("You must specify a value for a parameter!")},
+        {R + "<ITEM ID=\"2000\" Descr=\"A\">" + param("1001", "UInt8", "1", "a") +
              "</ITEM><ITEM ID=\"2000\" Descr=\"A\">" + param("1001", "String", "x", "b") +
              "|</ITEM></ITEM>",
-         error("Item already has a parameter with ID \"1001\"")},
-        {"InvalidVersion", R + PV + "<VALUE>1.x</VALUE></PARAM>|</ITEM>",
-         error("Invalid value specified for version parameter.")},
-        {"TextInItem", R + "\n  text  |</ITEM>",
-         error("Unrecognised character data within inventory item: \"text\"")},
-        {"TextInParameter", R + P8 + " stray |<VALUE>1</VALUE></PARAM></ITEM>",
-         error("Unrecognised character data within inventory parameter: \"stray\"")},
-        {"UnitWithTab", R + P8 + "<UNIT>d\tB|</UNIT><VALUE>1</VALUE></PARAM></ITEM>",
-         error("Unit string contains tabs or returns!\n") + error("Invalid unit.")},
-        {"ModifiableInLowerCase", R + P8 + "<ISMODIFIABLE>yes|</ISMODIFIABLE></PARAM></ITEM>",
-         error("Modifiable flag must be either Yes or No.")},
-        {"RelevanceTooLarge", R + P8 + "<RELEVANCE>4294967296|</RELEVANCE></PARAM></ITEM>",
-         error("Relevance level must be UInt32 value.")},
-        {"NestedTooDeep",
-         repeat("<ITEM ID=\"1000\" Descr=\"a\">", 10001) + "|" + repeat("</ITEM>", 10001),
-         error("Inventory items are nested more than 10000 levels deep!")},
+         E("Item already has a parameter with ID \"1001\"")},
+        {R + PV + "<VALUE>1.x</VALUE></PARAM>|</ITEM>",
+         E("Invalid value specified for version parameter.")},
+        {R + "\n  text  |</ITEM>",
+         E("Unrecognised character data within inventory item: \"text\"")},
+        {R + P8 + " stray |<VALUE>1</VALUE></PARAM></ITEM>",
+         E("Unrecognised character data within inventory parameter: \"stray\"")},
+        {R + P8 + "<UNIT>d\tB|</UNIT><VALUE>1</VALUE></PARAM></ITEM>",
+         E("Unit string contains tabs or returns!\n") + E("Invalid unit.")},
+        {R + P8 + "<ISMODIFIABLE>yes|</ISMODIFIABLE></PARAM></ITEM>",
+         E("Modifiable flag must be either Yes or No.")},
+        {R + P8 + "<RELEVANCE>4294967296|</RELEVANCE></PARAM></ITEM>",
+         E("Relevance level must be UInt32 value.")},
+        {repeat("<ITEM ID=\"1000\" Descr=\"a\">", 10001) + "|" + repeat("</ITEM>", 10001),
+         E("Inventory items are nested more than 10000 levels deep!")},
         // Only the first error of the reader's own checks; the parser's messages still come.
-        {"OnlyTheFirstError", R + "\n<FOO/>|\n<BAR/><PARAM ID=\"1\"/>text\n</ITEM>\n</ITEM>",
-         error("Unknown element type: \"FOO\"\n") +
+        {R + "\n<FOO/>|\n<BAR/><PARAM ID=\"1\"/>text\n</ITEM>\n</ITEM>",
+         E("Unknown element type: \"FOO\"\n") +
              "doc.xml:5:1: error: XML fatal parse error: comment or processing instruction "
              "expected"},
-        {"ParserFatalError", R + "\n" + PV + "\n</|ITEM>",
-         error("XML fatal parse error: expected end of tag 'PARAM'")},
-        {"ParserWarning",
-         "<!DOCTYPE ITEM [<!ATTLIST ITEM ID CDATA #IMPLIED><!ATTLIST ITEM ID| CDATA #IMPLIED>]>" +
+        {"<!DOCTYPE ITEM [<!ATTLIST ITEM ID CDATA #IMPLIED><!ATTLIST ITEM ID| CDATA #IMPLIED>]>" +
              R + "</ITEM>",
          "@: warning: XML parse warning: attribute 'ID' has already been declared for element "
          "'ITEM'"},
-        {"EmptyDocument", "|", error("XML fatal parse error: invalid document structure")},
-        // Warnings keep the tree.
-        {"Blanks", "<ITEM ID=\"1000\" Descr=\" R \">|</ITEM>",
+        {"<ITEM ID=\"1000\" Descr=\" R \">|</ITEM>",
          "@: warning: Description string contains leading blanks!\n"
          "@: warning: Description string contains trailing blanks!",
          nullptr, true},
-        {"PredefinedIdWithOtherDescriptor",
-         R + "<ITEM ID=\"FIRMWARE\" Descr=\"Fw\">|</ITEM></ITEM>",
+        {R + "<ITEM ID=\"FIRMWARE\" Descr=\"Fw\">|</ITEM></ITEM>",
          "@: warning: Using predefined ID. Descriptor is ignored!", nullptr, true},
         // Files: only regular files, and entities only from inside the firmware folder.
-        {"MessagesNameTheFile", "<ITEM ID=\"1000\">|\n</ITEM>",
-         error("You must specify a descriptor (as attribute) for an inventory item when using "
-               "non-predefined ID!"),
+        {"<ITEM ID=\"1000\">|\n</ITEM>",
+         E("You must specify a descriptor (as attribute) for an inventory item when using "
+           "non-predefined ID!"),
          "bad.xml"},
-        {"MissingFile", "",
-         "ERROR: Cannot read the description file $FW/missing.xml: No such file "
-         "or directory.",
-         "missing.xml"},
-        {"UrlIsALocalPath", "",
-         "ERROR: Cannot read the description file http://127.0.0.1:9/"
-         "d.xml: No such file or directory.",
-         "http://127.0.0.1:9/d.xml"},
-        {"PipeAsDescription", "",
-         "ERROR: Cannot read the description file $FW/pipe.dtd: it is a "
-         "pipe, not a regular file.",
-         "pipe.dtd"},
-        {"FolderAsDescription", "",
-         "ERROR: Cannot read the description file $FW/sub: it is a "
-         "folder, not a regular file.",
-         "sub"},
-        {"AbsolutePathOutside", entityDocument("$OUT/secret.txt"),
-         refusedOutside("$OUT/secret.txt"), "d.xml"},
-        {"KernelFile", entityDocument("/proc/kmsg"), refusedOutside("/proc/kmsg"), "d.xml"},
-        {"ParentFolder", entityDocument("../secret.txt"), refusedOutside("../secret.txt"), "d.xml"},
-        {"LinkLeadingOut", entityDocument("link.txt"), refusedOutside("link.txt"), "d.xml"},
-        {"FileUrl", entityDocument("file://$OUT/secret.txt"),
-         refusedOutside("file://$OUT/secret.txt"), "d.xml"},
-        {"NetworkUrl", entityDocument("http://127.0.0.1:9/x.dtd"),
-         refusedOutside("http://127.0.0.1:9/x.dtd"), "d.xml"},
-        {"PipeEntity", entityDocument("pipe.dtd"),
-         error("External entity \"pipe.dtd\" is refused: it is a pipe, not a regular file."),
+        {"", cannotRead + "$FW/missing.xml: No such file or directory.", "missing.xml"},
+        {"", cannotRead + "http://h:9/d.xml: No such file or directory.", "http://h:9/d.xml"},
+        {"", cannotRead + "$FW/pipe.dtd: it is a pipe, not a regular file.", "pipe.dtd"},
+        {"", cannotRead + "$FW/sub: it is a folder, not a regular file.", "sub"},
+        {entityDocument("$OUT/secret.txt"), refusedOutside("$OUT/secret.txt"), "d.xml"},
+        {entityDocument("/proc/kmsg"), refusedOutside("/proc/kmsg"), "d.xml"},
+        {entityDocument("../secret.txt"), refusedOutside("../secret.txt"), "d.xml"},
+        {entityDocument("link.txt"), refusedOutside("link.txt"), "d.xml"},
+        {entityDocument("file://$OUT/secret.txt"), refusedOutside("file://$OUT/secret.txt"),
          "d.xml"},
-        {"EntityFromMemory", "<!DOCTYPE ITEM SYSTEM \"inventory.dtd\">|\n" + R + "</ITEM>",
-         error("External entity \"inventory.dtd\" is refused: this document may not refer to "
-               "other files.")},
-        {"EntityFilesTogether",
-         "<!DOCTYPE ITEM [<!ENTITY % c SYSTEM \"comments.dtd\"> %c; %c; %c;|]>\n" + R + "</ITEM>",
-         error("External entity \"comments.dtd\" is refused: the entity files of this document "
-               "would have more than $LIMIT bytes together."),
+        {entityDocument("http://127.0.0.1:9/x.dtd"), refusedOutside("http://127.0.0.1:9/x.dtd"),
          "d.xml"},
-        {"ExpansionCount", billionExpansions(),
-         error("XML fatal parse error: parser has encountered more than '50000' entity "
-               "expansions in the document; this is the limit imposed by the application")},
-        {"TextBelowTheLimit", expanding(9, false), "", nullptr, true},
-        {"TextPastTheLimit", expanding(12, false), textLimit},
-        {"AttributeBelowTheLimit", expanding(9, true), "", nullptr, true},
-        {"AttributePastTheLimit", expanding(12, true), textLimit},
+        {entityDocument("pipe.dtd"),
+         E("External entity \"pipe.dtd\" is refused: it is a pipe, not a regular file."), "d.xml"},
+        {"<!DOCTYPE ITEM SYSTEM \"inventory.dtd\">|\n" + R + "</ITEM>",
+         E("External entity \"inventory.dtd\" is refused: this document may not refer to "
+           "other files.")},
+        {"<!DOCTYPE ITEM [<!ENTITY % c SYSTEM \"comments.dtd\"> %c; %c; %c;|]>\n" + R + "</ITEM>",
+         E("External entity \"comments.dtd\" is refused: the entity files of this document "
+           "would have more than $LIMIT bytes together."),
+         "d.xml"},
+        {billionExpansions(),
+         E("XML fatal parse error: parser has encountered more than '50000' entity "
+           "expansions in the document; this is the limit imposed by the application")},
+        {expanding(9, false), "", nullptr, true},
+        {expanding(12, false), textLimit},
+        {expanding(9, true), "", nullptr, true},
+        {expanding(12, true), textLimit},
         // Stopped while the parser builds the value, before it reaches the handler.
-        {"AttributeFarPastTheLimit", expanding(400, true),
+        {expanding(400, true),
          "ERROR: Reading doc.xml takes more than $MEMORY bytes of memory with its entities "
          "expanded; the document is not read."},
     };
@@ -266,7 +231,7 @@ TEST(ReaderMessages, OfEveryMalformedOrHostileDocument) {
     ASSERT_EQ(::mkfifo((fw + "/pipe.dtd").c_str(), 0600), 0);
     ASSERT_EQ(::symlink("../secret.txt", (fw + "/link.txt").c_str()), 0);
     for (const Case& c : cases()) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.expected.substr(0, 80));
         std::string document = c.document;
         replaceAll(document, "$OUT", outer.path());
         const size_t mark = document.find('|');
@@ -372,24 +337,6 @@ TEST(ReaderContext, EndsThatNoDocumentReachesAbortTheTree) {
         EXPECT_EQ(context.rootItem == nullptr, fails);
         EXPECT_TRUE(ended.result);
     }
-}
-
-TEST(ReaderContext, CharactersOutsideAnElementAndMessagesWithoutLocator) {
-    ReaderContext context;
-    const auto outside = captureOutput([&] {
-        handleCharacters(context, u" \t\r\n", 4);  // white space alone is ignored
-        const ReaderState before = context.state;
-        handleCharacters(context, u" x ", 3);
-        context.warn("W");
-        context.fail("E");
-        return before;
-    });
-    EXPECT_EQ(outside.result, DocumentLevel);
-    EXPECT_EQ(outside.err,
-              "fatal error: Characters detected out of an element.\nwarning: W\nerror: E\n");
-    EXPECT_EQ(context.state, Failed);
-    context.resetDocument();
-    EXPECT_EQ(context.state, DocumentLevel);
 }
 
 // Errors and fatal errors of the parser count (sawErrors), warnings only abort the tree.
