@@ -2,6 +2,7 @@
 // Short builders of inventory XML documents and firmware descriptions for the description
 // tests, and a parse of a document in memory with both output streams captured.
 #include <cstdint>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,7 @@ namespace docs {
 
 inline std::string repeat(const std::string& text, size_t times) {
     std::string result;
-    for (size_t i = 0; i < times; ++i) {
+    while (times-- > 0) {
         result += text;
     }
     return result;
@@ -27,29 +28,23 @@ inline std::string param(const std::string& id, const std::string& type, const s
 
 inline std::string item(const std::string& id, const std::string& descr,
                         const std::vector<std::string>& children = {}) {
-    std::string xml = "<ITEM ID=\"" + id + (descr.empty() ? "" : "\" Descr=\"" + descr) + "\">";
-    for (const std::string& child : children) {
-        xml += child;
-    }
-    return xml + "</ITEM>";
+    return "<ITEM ID=\"" + id + (descr.empty() ? "" : "\" Descr=\"" + descr) + "\">" +
+           std::accumulate(children.begin(), children.end(), std::string()) + "</ITEM>";
 }
 
 // One entry of a firmware description: FIRMWARE, FPGAFIRMWARE and BOOTLOADER by their
-// predefined IDs, BUSFPGA (or another descriptor: no entry) as a numbered item; extra adds
+// predefined IDs, others as numbered items named kind (only BUSFPGA is an entry); extra adds
 // parameters.
 inline std::string entry(const std::string& kind, int index, const std::string& location,
                          const std::string& boardType, const std::string& version, uint32_t fwType,
                          uint32_t pass, const std::string& extra = "") {
     const bool predefined = kind == "FIRMWARE" || kind == "FPGAFIRMWARE" || kind == "BOOTLOADER";
+    const std::string id = predefined ? kind : kind == "BUSFPGA" ? "2000" : "3000";
     return item(
-        (predefined          ? kind
-         : kind == "BUSFPGA" ? "2000"
-                             : "3000") +
-            "[" + std::to_string(index) + "]",
-        predefined ? "" : kind,
+        id + "[" + std::to_string(index) + "]", predefined ? "" : kind,
         {param("LOCATION", "String", location), param("BOARD_TYPE", "String", boardType),
          param("VERSION", "Version", version), param("FIRMWARE", "UInt32", std::to_string(fwType)),
-         param("SEQUENCE", "UInt32", std::to_string(pass)) + extra});
+         param("SEQUENCE", "UInt32", std::to_string(pass)), extra});
 }
 
 // The library's own version as a description gives it, e.g. "1.0.0".
@@ -62,12 +57,9 @@ inline std::string libraryVersion() {
 // A whole description with INFO / VERSION (left out when version is empty).
 inline std::string description(const std::vector<std::string>& entries,
                                const std::string& version = libraryVersion()) {
-    std::string children =
-        version.empty() ? "" : item("INFO", "", {param("VERSION", "Version", version)});
-    for (const std::string& one : entries) {
-        children += one;
-    }
-    return "<ITEM ID=\"1000\" Descr=\"Container\">" + children + "</ITEM>";
+    return item("1000", "Container",
+                {version.empty() ? "" : item("INFO", "", {param("VERSION", "Version", version)}),
+                 std::accumulate(entries.begin(), entries.end(), std::string())});
 }
 
 // Parses document from memory under the name "doc.xml": {tree, out, err}.

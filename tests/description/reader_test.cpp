@@ -1,9 +1,9 @@
-// Every message of the reader, with its file:line:column prefix, for malformed and hostile
-// documents: one table; then the checks no well-formed document reaches (the parser pairs start
-// and end tags), driven directly on a context, and the handler's side of the parser's messages.
-// Documents in memory are named "doc.xml". A row with a file reads it from a firmware folder
-// <outer>/fw, beside which lies a secret file and in which are a pipe, a folder, a link to the
-// secret file and a large DTD of comments.
+// The inventory XML reader: the trees it builds from valid documents; every message, with its
+// file:line:column prefix, for malformed and hostile documents in one table; then the checks no
+// well-formed document reaches (the parser pairs start and end tags), driven directly on a context,
+// and the handler's side of the parser's messages. Documents in memory are named "doc.xml". A row
+// with a file reads it from a firmware folder <outer>/fw, beside which lies a secret file and in
+// which are a pipe, a folder, a link to the secret file and a large DTD of comments.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,11 +13,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "VkCErrorList.h"
+#include "VkNInventoryIDs.h"
+#include "description/value_conversion.h"
 #include "description/xml_input.h"
 #include "description/xml_reader.h"
 #include "description_documents.h"
@@ -26,14 +31,148 @@
 
 namespace {
 
+using docs::item;
 using docs::param;
+using docs::parseText;
 using docs::repeat;
+namespace Ids = VkNInventoryIDs;
 
+template <typename T>
+T valueOf(const VkCInventoryItem& item, uint32_t category) {
+    const VkCInventoryParameter* parameter = item.getParameter(VkCInventoryAddress(category, 1));
+    EXPECT_NE(parameter, nullptr) << category;
+    return parameter != nullptr ? std::get<T>(parameter->getValue()) : T();
+}
+
+TEST(ReaderTree, ValidDocument) {
+    const std::string typed[] = {"UInt8 0xFF",   "UInt16 65535", "UInt32 4294967295",
+                                 "Int8 -128",    "Int16 -32768", "Int32 -2147483648",
+                                 "Float32 2.5",  "Float64 1e39", "ULong64 18446744073709551615",
+                                 "String 12abc", "Version 3.1",  "Long64 -9223372036854775808"};
+    std::string typedParams;
+    for (uint32_t i = 0; i < 12; ++i) {
+        const size_t blank = typed[i].find(' ');
+        typedParams += param(std::to_string(2001 + i), typed[i].substr(0, blank),
+                             typed[i].substr(blank + 1), "t");
+    }
+    const auto parsed = parseText(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- description -->\r\n"
+        "<v:ITEM xmlns:v=\"urn:velkor:inventory\" v:ID=\"1000\" Descr=\"Ger\xC3\xA4t\">\r\n\t"
+        "<!-- c --> <ITEM ID=\"FIRMWARE[2]\"><PARAM ID=\"VERSION\" Type=\"Version\">\n\t<VALUE>\n"
+        "\t1.2.3\n\t</VALUE>\n</PARAM>" +
+        param("1001", "String", " a &amp; b ", "a") + param("1002", "UInt32", "1&#50;3", "b") +
+        param("1003", "String", "&#x1F600;\xE2\x82\xAC", "c") +
+        "<PARAM ID=\"1004\" Descr=\"d\" Type=\"Int16\"><VALUE/></PARAM>"
+        "<PARAM ID=\"1005\" Descr=\"e\" Type=\"UInt8\"><RELEVANCE> 0x10 </RELEVANCE><ISMODIFIABLE>"
+        "Yes</ISMODIFIABLE><UNIT> m/s </UNIT><v:VALUE> 7 </v:VALUE></PARAM>"
+        "<PARAM ID=\"1006\" Descr=\"f\" Type=\"UInt8\"><VALUE>1</VALUE><ISMODIFIABLE>YES"
+        "</ISMODIFIABLE><UNIT></UNIT><RELEVANCE>4294967295</RELEVANCE></PARAM>"
+        "<PARAM ID=\"1007\" Descr=\"g\" Type=\"UInt8\"><ISMODIFIABLE>NO</ISMODIFIABLE>"
+        "<VALUE>1</VALUE></PARAM>" +
+        param("1008", "UInt8", "1", "h") + "</ITEM>" + item("FIRMWARE[3]", "FIRMWARE") +
+        item(std::to_string(uint32_t(Ids::Category_INFO)), "") + item("3000", "T", {typedParams}) +
+        param("VERSION[1]", "Version", "2.0", "VERSION") + "</v:ITEM>\n");
+    ASSERT_NE(parsed.result, nullptr) << parsed.err;
+    EXPECT_EQ(parsed.err + parsed.out, "");
+    const VkCInventoryItem& root = *parsed.result;
+    EXPECT_STREQ(root.getDescription(), "Ger\xC3\xA4t");
+    EXPECT_TRUE(valueOf<VkCVersion>(root, Ids::Category_VERSION) == VkCVersion("2.0"));
+    const VkCInventoryItem* firmware = root.getItem(Ids::FIRMWARE[2]);
+    ASSERT_NE(firmware, nullptr);
+    EXPECT_STREQ(firmware->getDescription(), "FIRMWARE");
+    EXPECT_EQ(firmware->getParent(), &root);
+    EXPECT_TRUE(valueOf<VkCVersion>(*firmware, Ids::Category_VERSION) == VkCVersion("1.2.3"));
+    EXPECT_STREQ(firmware->getParameter(Ids::VERSION)->getDescription(), "VERSION");
+    EXPECT_EQ(valueOf<VkCString>(*firmware, 1001).str(), "a& b") << "pieces trimmed one by one";
+    EXPECT_EQ(valueOf<uint32_t>(*firmware, 1002), 123u);
+    EXPECT_EQ(valueOf<VkCString>(*firmware, 1003).str(), "\xF0\x9F\x98\x80\xE2\x82\xAC");
+    EXPECT_EQ(valueOf<int16_t>(*firmware, 1004), 0);
+    std::vector<std::string> traits;
+    for (uint32_t category = 1005; category <= 1008; ++category) {
+        const VkCInventoryParameter& p = *firmware->getParameter(VkCInventoryAddress(category, 1));
+        traits.push_back(p.getDescription() +
+                         (p.getUnit() ? " unit '" + std::string(p.getUnit()) + "'" : "") +
+                         (p.isModifiable() ? " modifiable" : "") + " relevance " +
+                         std::to_string(p.getRelevance()));
+    }
+    EXPECT_EQ(traits, std::vector<std::string>({"e unit 'm/s' modifiable relevance 16",
+                                                "f unit '' modifiable relevance 4294967295",
+                                                "g relevance 0", "h relevance 0"}));
+    EXPECT_EQ(valueOf<uint8_t>(*firmware, 1005), 7);
+    EXPECT_NE(root.getItem(Ids::FIRMWARE[3]), nullptr);
+    EXPECT_NE(root.getItem(Ids::INFO), nullptr);
+    const VkCInventoryItem* typedItem = root.getItem(VkCInventoryAddress(3000, 1));
+    ASSERT_NE(typedItem, nullptr);
+    for (uint32_t i = 0; i < 12; ++i) {  // each with the value of its own type
+        const size_t blank = typed[i].find(' ');
+        const uint16_t code = typeCodeFromName(typed[i].substr(0, blank));
+        VkCInventoryParameter::Value expected;
+        ASSERT_EQ(convertValue(code, typed[i].c_str() + blank + 1, expected),
+                  ConversionResult::Converted);
+        const VkCInventoryParameter* p = typedItem->getParameter(VkCInventoryAddress(2001 + i, 1));
+        ASSERT_NE(p, nullptr) << typed[i];
+        EXPECT_EQ(p->getTypeCode(), code);
+        EXPECT_TRUE(p->getValue() == expected) << typed[i];
+    }
+}
+
+TEST(ReaderTree, ValuesOutsideTheirTypeAreRefused) {
+    const std::string refused[] = {"UInt8 256",        "UInt16 65536", "UInt32 -1",  "ULong64 0x",
+                                   "Int8 128",         "Int16 -32769", "Long64 1.5", "Float32 1e39",
+                                   "Int32 2147483648", "Float64 12abc"};
+    for (const std::string& typeAndText : refused) {
+        const std::string type = typeAndText.substr(0, typeAndText.find(' '));
+        const std::string text = typeAndText.substr(type.size() + 1);
+        const auto parsed = parseText(item("1000", "R", {param("1001", type, text, "P")}));
+        EXPECT_EQ(parsed.result, nullptr) << type;
+        EXPECT_EQ(
+            parsed.err.substr(parsed.err.find(" error: ")),
+            " error: Invalid " + type + " value specified for this parameter: \"" + text + "\"\n");
+    }
+}
+
+TEST(ReaderTree, SiblingsWithTheSameIdAreOneItem) {
+    std::string many;
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 1; i <= 1000; ++i) {
+            many += item("2000[" + std::to_string(i) + "]", "S",
+                         {param(std::to_string(3000 + round), "UInt8", "1", "p")});
+        }
+    }
+    const auto parsed = parseText(item(
+        "1000", "R",
+        {item("2000", "First", {param("1001", "UInt8", "1", "a")}), item("FIRMWARE", ""),
+         item("2000", "Second", {param("1002", "UInt8", "2", "b")}),
+         item("2000.2", "Other", {item("2000.2", "Inner")}), item("FPGAFIRMWARE", "Fpga"), many}));
+    ASSERT_NE(parsed.result, nullptr) << parsed.err.substr(0, 200);
+    const auto& items = parsed.result->subItems();
+    ASSERT_EQ(items.size(), 1002u) << "2000.2 and 2000[2] are one item too";
+    EXPECT_STREQ(items[3]->getDescription(), "FPGAFIRMWARE") << "named after its category";
+    EXPECT_STREQ(items[0]->getDescription(), "First") << "the second Descr is ignored";
+    ASSERT_EQ(items[0]->parameters().size(), 4u) << "2000 and 2000[1] are one item";
+    EXPECT_STREQ(items[2]->getDescription(), "Other");
+    ASSERT_EQ(items[2]->subItems().size(), 1u) << "a nested item with the same ID is another";
+    for (size_t i = 4; i < items.size(); ++i) {
+        ASSERT_EQ(items[i]->parameters().size(), 2u) << i;
+    }
+}
+
+TEST(ReaderTree, NestingIsBoundedAndSiblingsDoNotAddUp) {
+    const std::string siblings = docs::repeat(item("2000", "S"), 20000);
+    const std::string nested =
+        docs::repeat("<ITEM ID=\"1000\" Descr=\"a\">", 10000) + docs::repeat("</ITEM>", 10000);
+    for (const std::string& document : {item("1000", "R", {siblings}), nested}) {
+        const auto parsed = parseText(document);
+        ASSERT_NE(parsed.result, nullptr) << parsed.err.substr(0, 200);
+        EXPECT_EQ(parsed.err, "");
+    }
+}
+
+// '|' marks where the message is raised, '@' stands for its "<document>:<line>:<column>";
+// $FW, $REAL and $OUT for the firmware folder, its real path and the outer folder, $LIMIT and
+// $MEMORY for the document's text limit and memory budget.
 struct Case {
-    std::string document;  // '|' marks where the message is raised
-    // '@' stands for "<document>:<line>:<column>" of the mark; $FW for the firmware folder,
-    // $REAL for its real path, $OUT for the outer folder, $LIMIT for the document's text limit
-    // and $MEMORY for its memory budget.
+    std::string document;
     std::string expected;
     const char* file = nullptr;  // read from this file (written unless the document is empty)
     bool keepsTree = false;
@@ -57,9 +196,12 @@ std::string entityDocument(const std::string& systemId) {
            "<PARAM ID=\"1001\" Descr=\"P\" Type=\"String\"><VALUE>&x;|</VALUE></PARAM></ITEM>";
 }
 
-std::string refusedOutside(const std::string& systemId) {
-    return E("External entity \"" + systemId +
-             "\" is refused: only files inside the firmware folder $REAL are read.");
+// A document in the firmware folder that refers to systemId, which lies outside.
+Case outside(const std::string& systemId) {
+    return {entityDocument(systemId),
+            E("External entity \"" + systemId +
+              "\" is refused: only files inside the firmware folder $REAL are read."),
+            "d.xml"};
 }
 
 // Entities of ten times ten ... references: 10^9 expansions without the parser's limit.
@@ -178,19 +320,16 @@ const std::vector<Case>& cases() {
         {"<ITEM ID=\"1000\">|\n</ITEM>",
          E("You must specify a descriptor (as attribute) for an inventory item when using "
            "non-predefined ID!"),
-         "bad.xml"},
+         "F\xC3\xBCr/bad.xml"},
         {"", cannotRead + "$FW/missing.xml: No such file or directory.", "missing.xml"},
         {"", cannotRead + "http://h:9/d.xml: No such file or directory.", "http://h:9/d.xml"},
         {"", cannotRead + "$FW/pipe.dtd: it is a pipe, not a regular file.", "pipe.dtd"},
         {"", cannotRead + "$FW/sub: it is a folder, not a regular file.", "sub"},
-        {entityDocument("$OUT/secret.txt"), refusedOutside("$OUT/secret.txt"), "d.xml"},
-        {entityDocument("/proc/kmsg"), refusedOutside("/proc/kmsg"), "d.xml"},
-        {entityDocument("../secret.txt"), refusedOutside("../secret.txt"), "d.xml"},
-        {entityDocument("link.txt"), refusedOutside("link.txt"), "d.xml"},
-        {entityDocument("file://$OUT/secret.txt"), refusedOutside("file://$OUT/secret.txt"),
-         "d.xml"},
-        {entityDocument("http://127.0.0.1:9/x.dtd"), refusedOutside("http://127.0.0.1:9/x.dtd"),
-         "d.xml"},
+        outside("$OUT/secret.txt"),
+        outside("../secret.txt"),
+        outside("link.txt"),
+        outside("file://$OUT/secret.txt"),
+        outside("http://127.0.0.1:9/x.dtd"),
         {entityDocument("pipe.dtd"),
          E("External entity \"pipe.dtd\" is refused: it is a pipe, not a regular file."), "d.xml"},
         {"<!DOCTYPE ITEM SYSTEM \"inventory.dtd\">|\n" + R + "</ITEM>",
@@ -337,6 +476,22 @@ TEST(ReaderContext, EndsThatNoDocumentReachesAbortTheTree) {
         EXPECT_EQ(context.rootItem == nullptr, fails);
         EXPECT_TRUE(ended.result);
     }
+}
+
+TEST(ReaderContext, CharactersOutsideAnElementAndMessagesWithoutLocator) {
+    ReaderContext context;
+    const auto outside = captureOutput([&] {
+        handleCharacters(context, u" \t\r\n", 4);  // white space alone is ignored
+        const ReaderState before = context.state;
+        handleCharacters(context, u" x ", 3);
+        context.warn("W");
+        return before;
+    });
+    EXPECT_EQ(outside.result, DocumentLevel);
+    EXPECT_EQ(outside.err, "fatal error: Characters detected out of an element.\nwarning: W\n");
+    EXPECT_EQ(context.state, Failed);
+    context.resetDocument();
+    EXPECT_EQ(context.state, DocumentLevel);
 }
 
 // Errors and fatal errors of the parser count (sawErrors), warnings only abort the tree.
