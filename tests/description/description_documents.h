@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "VkTalveronUpdateLib.h"
 #include "description/inventory_document.h"
 #include "support/captured_output.h"
 
@@ -47,16 +46,10 @@ inline std::string entry(const std::string& kind, int index, const std::string& 
          param("SEQUENCE", "UInt32", std::to_string(pass)), extra});
 }
 
-// The library's own version as a description gives it, e.g. "1.0.0".
-inline std::string libraryVersion() {
-    const uint64_t packed = GetLibVersion().getAsULong64();
-    return std::to_string(packed >> 56) + "." + std::to_string((packed >> 48) & 0xFF) + "." +
-           std::to_string((packed >> 40) & 0xFF);
-}
-
-// A whole description with INFO / VERSION (left out when version is empty).
+// A whole description with INFO / VERSION (left out when version is empty); by default the
+// library's own version, e.g. "1.0.0".
 inline std::string description(const std::vector<std::string>& entries,
-                               const std::string& version = libraryVersion()) {
+                               const std::string& version = VK_LIB_VERSION_TEXT) {
     return item("1000", "Container",
                 {version.empty() ? "" : item("INFO", "", {param("VERSION", "Version", version)}),
                  std::accumulate(entries.begin(), entries.end(), std::string())});

@@ -69,8 +69,7 @@ TEST(ReaderTree, ValidDocument) {
         "</ISMODIFIABLE><UNIT></UNIT><RELEVANCE>4294967295</RELEVANCE></PARAM>"
         "<PARAM ID=\"1007\" Descr=\"g\" Type=\"UInt8\"><ISMODIFIABLE>NO</ISMODIFIABLE>"
         "<VALUE>1</VALUE></PARAM>" +
-        param("1008", "UInt8", "1", "h") + "</ITEM>" + item("FIRMWARE[3]", "FIRMWARE") +
-        item(std::to_string(uint32_t(Ids::Category_INFO)), "") + item("3000", "T", {typedParams}) +
+        param("1008", "UInt8", "1", "h") + "</ITEM>" + item("3000", "T", {typedParams}) +
         param("VERSION[1]", "Version", "2.0", "VERSION") + "</v:ITEM>\n");
     ASSERT_NE(parsed.result, nullptr) << parsed.err;
     EXPECT_EQ(parsed.err + parsed.out, "");
@@ -99,8 +98,6 @@ TEST(ReaderTree, ValidDocument) {
                                                 "f unit '' modifiable relevance 4294967295",
                                                 "g relevance 0", "h relevance 0"}));
     EXPECT_EQ(valueOf<uint8_t>(*firmware, 1005), 7);
-    EXPECT_NE(root.getItem(Ids::FIRMWARE[3]), nullptr);
-    EXPECT_NE(root.getItem(Ids::INFO), nullptr);
     const VkCInventoryItem* typedItem = root.getItem(VkCInventoryAddress(3000, 1));
     ASSERT_NE(typedItem, nullptr);
     for (uint32_t i = 0; i < 12; ++i) {  // each with the value of its own type
@@ -476,10 +473,7 @@ TEST(ReaderContext, EndsThatNoDocumentReachesAbortTheTree) {
         EXPECT_EQ(context.rootItem == nullptr, fails);
         EXPECT_TRUE(ended.result);
     }
-}
-
-TEST(ReaderContext, CharactersOutsideAnElementAndMessagesWithoutLocator) {
-    ReaderContext context;
+    ReaderContext context;  // characters before the root, and a message without a locator
     const auto outside = captureOutput([&] {
         handleCharacters(context, u" \t\r\n", 4);  // white space alone is ignored
         const ReaderState before = context.state;
@@ -489,7 +483,6 @@ TEST(ReaderContext, CharactersOutsideAnElementAndMessagesWithoutLocator) {
     });
     EXPECT_EQ(outside.result, DocumentLevel);
     EXPECT_EQ(outside.err, "fatal error: Characters detected out of an element.\nwarning: W\n");
-    EXPECT_EQ(context.state, Failed);
     context.resetDocument();
     EXPECT_EQ(context.state, DocumentLevel);
 }
