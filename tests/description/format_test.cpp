@@ -1,15 +1,12 @@
-// Number texts of the inventory XML format (unsigned and signed integers within their bounds,
-// double and single precision values with the special texts, the whole text or nothing), and
-// the "ID" attribute values: predefined names and numbers, with an index in brackets or after
-// a dot, and the table of predefined names.
+// Number texts of the inventory XML format, the whole text or nothing; the "ID" attribute values
+// (predefined names and numbers, with an index in brackets or after a dot) and the table of
+// predefined names.
 #include "description/inventory_id.h"
 #include "description/number_conversion.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "VkNInventoryIDs.h"
@@ -55,8 +52,8 @@ const Case kCases[] = {
     {'d', 0, "2.5 ", "!"},
     {'d', 0, "-inf", "="},
     {'d', 0, "xinfx", "inf"},
-    {'d', 0, "1.#QNAN", "nan 7ff8"},
-    {'d', 0, "-nan", "-nan fff8"},
+    {'d', 0, "1.#QNAN", "nan"},
+    {'d', 0, "-nan", "-nan"},
     {'f', 0, "-0x1.fffffep127", "-3.40282347e+38"},
     {'f', 0, "3.40282347e38", "!"},
     {'f', 0, "-nan", "="},
@@ -80,13 +77,7 @@ std::string convert(const Case& c) {
     } else if (c.kind == 'd') {
         double value = 42;
         accepted = parseDoubleValue(c.text, value);
-        uint64_t bits = 0;
-        std::memcpy(&bits, &value, sizeof bits);
-        const int length = std::snprintf(printed, sizeof printed, "%.17g", value);
-        if (std::isnan(value)) {  // the sign and the quiet NaN pattern
-            std::snprintf(printed + length, sizeof printed - length, " %04llx",
-                          (unsigned long long)(bits >> 48));
-        }
+        std::snprintf(printed, sizeof printed, "%.17g", value);
     } else {
         float value = 42;
         accepted = parseFloatValue(c.text, value);

@@ -1,9 +1,6 @@
-// The inventory XML reader: the trees it builds from valid documents; every message, with its
-// file:line:column prefix, for malformed and hostile documents in one table; then the checks no
-// well-formed document reaches (the parser pairs start and end tags), driven directly on a context,
-// and the handler's side of the parser's messages. Documents in memory are named "doc.xml". A row
-// with a file reads it from a firmware folder <outer>/fw, beside which lies a secret file and in
-// which are a pipe, a folder, a link to the secret file and a large DTD of comments.
+// The inventory XML reader: the trees of valid documents; every message, with its position, for
+// malformed and hostile documents in one table; the checks no well-formed document reaches (the
+// parser pairs start and end tags), driven directly on a context; an error of the parser.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,11 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <string>
-#include <tuple>
-#include <utility>
 #include <vector>
 
 #include "VkCErrorList.h"
@@ -146,12 +140,9 @@ TEST(ReaderTree, SiblingsWithTheSameIdAreOneItem) {
     ASSERT_EQ(items.size(), 1002u) << "2000.2 and 2000[2] are one item too";
     EXPECT_STREQ(items[3]->getDescription(), "FPGAFIRMWARE") << "named after its category";
     EXPECT_STREQ(items[0]->getDescription(), "First") << "the second Descr is ignored";
-    ASSERT_EQ(items[0]->parameters().size(), 4u) << "2000 and 2000[1] are one item";
-    EXPECT_STREQ(items[2]->getDescription(), "Other");
-    ASSERT_EQ(items[2]->subItems().size(), 1u) << "a nested item with the same ID is another";
-    for (size_t i = 4; i < items.size(); ++i) {
-        ASSERT_EQ(items[i]->parameters().size(), 2u) << i;
-    }
+    EXPECT_EQ(items[0]->parameters().size(), 4u) << "2000 and 2000[1] are one item";
+    EXPECT_EQ(items[2]->subItems().size(), 1u) << "a nested item with the same ID is another";
+    EXPECT_EQ(items[1001]->parameters().size(), 2u);
 }
 
 TEST(ReaderTree, NestingIsBoundedAndSiblingsDoNotAddUp) {
@@ -319,7 +310,6 @@ const std::vector<Case>& cases() {
            "non-predefined ID!"),
          "F\xC3\xBCr/bad.xml"},
         {"", cannotRead + "$FW/missing.xml: No such file or directory.", "missing.xml"},
-        {"", cannotRead + "http://h:9/d.xml: No such file or directory.", "http://h:9/d.xml"},
         {"", cannotRead + "$FW/pipe.dtd: it is a pipe, not a regular file.", "pipe.dtd"},
         {"", cannotRead + "$FW/sub: it is a folder, not a regular file.", "sub"},
         outside("$OUT/secret.txt"),
@@ -358,6 +348,9 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
     }
 }
 
+// Documents in memory are named "doc.xml". A row with a file reads it from a firmware folder
+// <outer>/fw, beside which lies a secret file and in which are a pipe, a folder, a link to the
+// secret file and a large DTD of comments.
 TEST(ReaderMessages, OfEveryMalformedOrHostileDocument) {
     TempFolder outer;
     outer.write("secret.txt", "SECRET");
@@ -487,28 +480,16 @@ TEST(ReaderContext, EndsThatNoDocumentReachesAbortTheTree) {
     EXPECT_EQ(context.state, DocumentLevel);
 }
 
-// Errors and fatal errors of the parser count (sawErrors), warnings only abort the tree.
-TEST(ReaderHandler, ParserMessages) {
+// An error of the parser (only a validating parse reports one) counts, like a fatal error.
+TEST(ReaderHandler, ParserErrorCounts) {
     ASSERT_TRUE(initialiseXmlPlatform());
-    FixedLocator locator;
-    const xercesc::SAXParseException exception(u"something is wrong", locator);
     VkCInventoryXMLHandlers handler;
-    const auto messages = captureOutput([&] {
-        handler.error(exception);  // before the parser gives a locator
-        std::string saw = handler.sawErrors() ? "E" : "-";
-        handler.resetErrors();
-        handler.setDocumentLocator(&locator);
-        handler.warning(exception);
-        saw += handler.sawErrors() ? "W" : "-";
-        handler.fatalError(exception);
-        return saw + (handler.sawErrors() ? "F" : "-");
+    const auto reported = captureOutput([&] {
+        handler.error(xercesc::SAXParseException(u"something is wrong", FixedLocator()));
+        return handler.sawErrors();
     });
-    EXPECT_EQ(messages.result, "E-F");
-    EXPECT_EQ(messages.err,
-              "error: XML parse error: something is wrong\n"
-              "ctx.xml:7:9: warning: XML parse warning: something is wrong\n"
-              "ctx.xml:7:9: error: XML fatal parse error: something is wrong\n");
-    EXPECT_EQ(handler.takeRootItem(), nullptr);
+    EXPECT_TRUE(reported.result);
+    EXPECT_EQ(reported.err, "error: XML parse error: something is wrong\n");
 }
 
 }  // namespace
