@@ -22,7 +22,7 @@
 #include "VkCErrorList.h"
 #include "description/firmware_catalogue.h"
 #include "description/inventory_document.h"
-#include "description/xml_reader_setup.h"
+#include "description/xml_input.h"
 #include "description/xml_text.h"
 #include "description_documents.h"
 #include "reporting/format.h"

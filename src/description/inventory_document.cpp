@@ -9,14 +9,12 @@
 #include <cstdio>
 #include <string>
 
-#include "description/bounded_memory.h"
 #include "description/regular_file.h"
-#include "description/regular_file_input.h"
-#include "description/xml_handlers.h"
-#include "description/xml_messages.h"
-#include "description/xml_reader_setup.h"
+#include "description/xml_input.h"
+#include "description/xml_reader.h"
 #include "description/xml_text.h"
 #include "reporting/format.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -104,14 +102,14 @@ std::string folderOf(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& path) {
-    return parseInventoryDocument(path, toWide(folderOf(toUtf8(path))));
+    return parseInventoryDocument(path, utf8ToWide(folderOf(wideToUtf8(path))));
 }
 
 // The file is opened here rather than by the parser, which would open a pipe or device as
 // it stands and wait on it; the parser reads it in blocks from the open file.
 std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& path,
                                                          const std::wstring& entityFolder) {
-    const std::string name = toUtf8(path);
+    const std::string name = wideToUtf8(path);
     if (!initialiseXmlPlatform()) {
         return nullptr;
     }
@@ -122,7 +120,7 @@ std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& pat
     }
     const std::basic_string<XMLCh> systemId = wideToXml(path);
     const RegularFileInputSource source(file, systemId.c_str());
-    return runParse({source, file.size(), name, toUtf8(entityFolder)});
+    return runParse({source, file.size(), name, wideToUtf8(entityFolder)});
 }
 
 std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const void* data, size_t size,
@@ -130,7 +128,7 @@ std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const void* data, size_
     if (!initialiseXmlPlatform()) {
         return nullptr;
     }
-    const std::basic_string<XMLCh> systemId = wideToXml(toWide(bufferId));
+    const std::basic_string<XMLCh> systemId = wideToXml(utf8ToWide(bufferId));
     const xercesc::MemBufInputSource source(static_cast<const XMLByte*>(data), size,
                                             systemId.c_str());
     return runParse({source, size, bufferId, std::string()});

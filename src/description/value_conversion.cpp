@@ -2,7 +2,11 @@
 
 #include <limits>
 
+#include "VkNInventoryIDs.h"
+#include "VkTalveronUpdateLib.h"
 #include "number_conversion.h"
+#include "os/VkOs.h"
+#include "reporting/console.h"
 
 namespace {
 
@@ -120,4 +124,50 @@ ConversionResult convertValue(uint16_t typeCode, const char* text, Parameter::Va
         default:
             return ConversionResult::UnknownType;
     }
+}
+
+namespace {
+
+// The category of an ID that names a category with index 1, or kNone.
+constexpr uint32_t kNone = UINT32_MAX;
+
+uint32_t plainCategoryOf(const VkCInventoryAddress& id) {
+    const auto& elements = id.elements();
+    return elements.size() == 1 && elements[0].index == 1 ? elements[0].category : kNone;
+}
+
+}  // namespace
+
+EntryValues::EntryValues(VkCErrorListPool& errors, const VkCInventoryItem& entry)
+    : errors_(errors), entry_(entry) {
+    for (const auto& parameter : entry.parameters()) {
+        const uint32_t category = plainCategoryOf(parameter->getID());
+        if (category < kDirectCategories && byCategory_[category] == nullptr) {
+            byCategory_[category] = parameter.get();
+        }
+    }
+}
+
+const VkCInventoryParameter* EntryValues::find(const VkCInventoryAddress& id) const {
+    const uint32_t category = plainCategoryOf(id);
+    if (category < kDirectCategories) {
+        return byCategory_[category];
+    }
+    return entry_.getParameter(id);
+}
+
+void requireContainerVersion(VkCErrorListPool& errors, const VkCInventoryItem& root) {
+    const VkCInventoryAddress versionAddress = VkNInventoryIDs::INFO / VkNInventoryIDs::VERSION;
+    if (root.getParameter(versionAddress) != nullptr) {
+        VkCVersion containerVersion;
+        root.getValue(errors, versionAddress, containerVersion);
+        if (!(containerVersion != GetLibVersion())) {
+            return;
+        }
+    }
+    reportMessage(
+        L"ERROR: This firmware cannot be processed by this version of the update tool.\n"
+        L"       Please do not mix firmware and tools from different Velkor releases.\n"
+        L"       Firmware and required update tools must be consistent.\n");
+    VkOs::exitProcess(1);
 }

@@ -1,11 +1,13 @@
 #pragma once
+// The reader's texts: conversions between the parser's UTF-16 strings and the library's texts,
+// and the reader's diagnostics.
+#include <xercesc/sax/Locator.hpp>
+#include <xercesc/sax/SAXException.hpp>
 #include <xercesc/util/XercesDefs.hpp>
 
 #include <cstddef>
 #include <string>
 #include <string_view>
-
-// Text conversions between the parser's UTF-16 strings and the library's texts.
 
 // Appends length UTF-16 units as UTF-8; unpaired surrogates become U+FFFD.
 void appendUtf8(const XMLCh* text, size_t length, std::string& out);
@@ -21,3 +23,21 @@ std::string xmlToUtf8(const XMLCh* text);
 std::basic_string<XMLCh> wideToXml(const std::wstring& text);
 // Whether a terminated parser string equals an ASCII text.
 bool xmlEqualsAscii(const XMLCh* text, const char* ascii);
+
+// The reader's diagnostics: one line each, straight to standard error (never routed to the
+// host), prefixed with "file:line:column: " when the parser has given a document locator.
+void printReaderError(const xercesc::Locator* locator, const std::string& message);
+void printReaderWarning(const xercesc::Locator* locator, const std::string& message);
+void printReaderFatalError(const xercesc::Locator* locator, const std::string& message);
+
+// What stopReading throws: the reason has been printed already.
+class ReadingStopped : public xercesc::SAXException {};
+
+// Prints an error like printReaderError and stops the parse: throws ReadingStopped, a SAX
+// exception of the parser library, which the reader catches around the parse.
+[[noreturn]] void stopReading(const xercesc::Locator* locator, const std::string& message);
+
+// Messages about a file as a whole, without a position: "ERROR: " or "WARNING: " and the
+// message, on standard error like the reader's other messages.
+void printFileError(const std::string& message);
+void printFileWarning(const std::string& message);

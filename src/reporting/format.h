@@ -4,7 +4,6 @@
 #include <string>
 
 #include "VkCString.h"
-#include "utf8_conversion.h"
 
 // printf-style formatting with the conventions the library's message formats are written
 // in (those of the maker's platform, where %s in a wide format is wide text), independent of
@@ -29,10 +28,3 @@ int formatNarrow(char* buffer, size_t capacity, const char* format, ...);
 
 // Wide text as a narrow VkCString (UTF-8); a null text gives the empty text.
 VkCString toNarrow(const wchar_t* text);
-// Until the description reader uses the platform's names.
-inline std::string toUtf8(const std::wstring& text) {
-    return wideToUtf8(text);
-}
-inline std::wstring toWide(const std::string& text) {
-    return utf8ToWide(text);
-}

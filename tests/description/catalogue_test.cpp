@@ -1,331 +1,276 @@
-// The firmware catalogue over real firmware folders.
-#include <gtest/gtest.h>
+// The firmware catalogue over real firmware folders: the records of every kind of entry, the
+// update files (missing, refused, outside the folder) and their checksums, the container's
+// firmware version, the host events and the container version check.
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "catalogue_test_support.h"
+#include "description/firmware_catalogue.h"
+#include "description_documents.h"
 #include "interface/module_state.h"
 #include "reporting/format.h"
+#include "sim/images.h"
+#include "support/host_recorder.h"
+#include "support/temp_folder.h"
+#include "utf8_conversion.h"
 
 namespace {
 
-using namespace description_test;
+using docs::description;
+using docs::entry;
+using docs::param;
 
-// A file of 100 bytes whose bytes 60 to 63 hold 0xA1B2C3D4 and which is no ELF file.
-std::string fileWithHeaderChecksum() {
+std::string uint32Param(const std::string& id, uint32_t value) {
+    return param(id, "UInt32", std::to_string(value));
+}
+
+// 100 bytes that start with firstBytes and hold 0xA1B2C3D4 at bytes 60 to 63.
+std::string withHeaderChecksum(const std::string& firstBytes = "ABCD") {
     std::string bytes(100, '\x11');
-    bytes.replace(0, 4, "ABCD");
-    bytes.replace(60, 4, "\xA1\xB2\xC3\xD4");
-    return bytes;
+    return bytes.replace(0, firstBytes.size(), firstBytes).replace(60, 4, "\xA1\xB2\xC3\xD4");
 }
 
-constexpr uint32_t kHeaderChecksum = 0xA1B2C3D4;
+// A record in one line: what a description gives and what the catalogue makes of it.
+std::string describe(const UpdateFileRecord& r) {
+    std::string text = wideToUtf8(r.FileName) + ", " + r.TypeName.str() + ", " + r.BoardType.str() +
+                       " " + r.Version.getAsString().str() + ", type " + std::to_string(r.FwType) +
+                       ", pass " + std::to_string(r.UpdatePass);
+    text += std::string(r.IsBusFpga ? ", bus FPGA" : "") + (r.IsBootLoader ? ", boot" : "") +
+            (r.IsSelected ? ", selected" : "") + (r.IsMissing ? ", missing" : "");
+    text += ", IDs";
+    for (uint32_t id : {r.HwType, r.FwCompabilityId, r.MinHwCompatibilityId, r.MaxHwCompatibilityId,
+                        r.MinSwCompatibilityId, r.MaxSwCompatibilityId}) {
+        text += " " + std::to_string(int32_t(id));
+    }
+    return text + (r.FpgaType != 0 ? ", chip " + std::to_string(r.FpgaType) : "") +
+           (r.TargetFileName.isEmpty() ? "" : ", to " + r.TargetFileName.str()) +
+           (r.OsType.isEmpty() ? "" : ", " + r.OsType.str());
+}
 
-class CatalogueTest : public CatalogueFixture {
+class Catalogue : public testing::Test {
   protected:
-    const std::vector<UpdateFileRecord>& catalogue() const { return moduleState().fileCatalogue; }
+    Catalogue() {
+        moduleState().fileCatalogue.clear();
+        moduleState().outputToHost = false;
+        options.firmwareFolder = folder.wideFile("");
+        options.descriptionFile = L"fw.xml";
+    }
+    // Writes the description (unless xml is empty) and reads it.
+    Captured<int32_t> read(const std::string& xml) {
+        if (!xml.empty()) {
+            folder.write("fw.xml", xml);
+        }
+        return captureOutput(
+            [&] { return readFirmwareDescription(errors, options, firmwareVersion); });
+    }
+    const std::vector<UpdateFileRecord>& records() const { return moduleState().fileCatalogue; }
+    TempFolder folder;
+    VkTCmdOptions options;
+    VkCErrorListPool errors;
+    VkCVersion firmwareVersion;
 };
 
-TEST_F(CatalogueTest, EntriesInDescriptionOrder) {
-    std::vector<std::string> fpga = entryParams("fpga.bit", "VK7101", "4.0", 3, 2);
-    fpga.push_back(uint32Param("CHIP_TYPE", 77));
-    fpga.push_back(stringParam("TARGET_FILE_NAME", "ignored"));
-    std::vector<std::string> bus = entryParams("bus.bit", "VK7101", "5.0", 3, 1);
-    bus.push_back(stringParam("TARGET_FILE_NAME", "bus_target.bit"));
-    std::vector<std::string> boot = entryParams("boot.bin", "VKx86_32", "6.0", 10, 9);
-    boot.push_back(stringParam("TARGET_FILE_NAME", "boot_target.bin"));
-    writeDescription(
-        descriptionXml(libraryVersionText(),
-                       {entryXml("FIRMWARE", 1, entryParams("fw1.bin", "VK7101", "2.1", 1, 1)),
-                        entryXml("FIRMWARE", 2, entryParams("fw2.bin", "VK7102", "2.2", 2, 1)),
-                        entryXml("FPGAFIRMWARE", 1, fpga), entryXml("BUSFPGA", 1, bus),
-                        entryXml("BOOTLOADER", 1, boot),
-                        entryXml("OTHER", 1, entryParams("other.bin", "VK7101", "9.9", 1, 7))}));
-    ASSERT_EQ(readDescription(), 0) << capturedErrors;
-    EXPECT_EQ(capturedOutput + capturedErrors, "");
-    EXPECT_EQ(errors.getErrorCount(), 0u);
-    ASSERT_EQ(moduleState().fileCount, 5u);
-    ASSERT_EQ(catalogue().size(), 5u);
-    const auto& c = catalogue();
-    const wchar_t* names[] = {L"fw1.bin", L"fw2.bin", L"fpga.bit", L"bus.bit", L"boot.bin"};
-    const char* types[] = {"Firmware", "Factory firmware", "FPGA firmware", "FPGA file",
-                           "BootLoader"};
-    const uint32_t fwTypes[] = {1, 2, 3, 3, 10};
-    const uint32_t passes[] = {1, 1, 2, 1, 0};
-    for (size_t i = 0; i < c.size(); ++i) {
-        EXPECT_EQ(c[i].FileName, names[i]) << i;
-        EXPECT_EQ(c[i].TypeName, types[i]) << i;
-        EXPECT_EQ(c[i].FwType, fwTypes[i]) << i;
-        EXPECT_EQ(c[i].UpdatePass, passes[i]) << i;
-    }
-    EXPECT_EQ(c[1].BoardType, "VK7102");
-    EXPECT_TRUE(c[1].Version == VkCVersion("2.2"));
-    EXPECT_EQ(c[2].FpgaType, 77u);
-    EXPECT_EQ(c[2].TargetFileName, "") << "only bus FPGA and boot loader entries read it";
-    EXPECT_EQ(c[3].TargetFileName, "bus_target.bit");
-    EXPECT_EQ(c[4].TargetFileName, "boot_target.bin");
-    EXPECT_EQ(c[0].FpgaType, 0u);
-    EXPECT_TRUE(c[3].IsBusFpga);
-    EXPECT_FALSE(c[3].IsBootLoader);
-    EXPECT_TRUE(c[4].IsBootLoader);
-    EXPECT_FALSE(c[4].IsBusFpga);
-    EXPECT_FALSE(c[0].IsBusFpga || c[0].IsBootLoader || c[2].IsBusFpga || c[2].IsBootLoader);
+TEST_F(Catalogue, RecordsOfEveryKindAndTheirEvents) {
+    HostRecorder host;
+    const std::string optional =
+        param("OS_TYPE", "String", "Linux") + uint32Param("HW_TYPE", 3) +
+        uint32Param("FW_COMPATIBILITY_ID", 4) + uint32Param("MIN_HW_COMPATIBILITY_ID", 5) +
+        uint32Param("MAX_HW_COMPATIBILITY_ID", 6) + uint32Param("MIN_SW_COMPATIBILITY_ID", 7) +
+        uint32Param("MAX_SW_COMPATIBILITY_ID", 8);
+    const std::string target = param("TARGET_FILE_NAME", "String", "t.bin");
+    options.updateFirmware = true;
+    options.updateBusFpga = true;
+    const auto run = read(
+        description({entry("FIRMWARE", 1, "a.bin", "VK7101", "2.1", 1, 1, optional),
+                     entry("OTHER", 1, "other.bin", "VK7101", "9.9", 1, 7),
+                     entry("FIRMWARE", 2, "b.bin", "VK7102", "2.2", 2, 1),
+                     entry("FPGAFIRMWARE", 1, "c.bit", "VK7101", "4.0", 3, 2,
+                           uint32Param("CHIP_TYPE", 77) + target),
+                     entry("BUSFPGA", 1, "d.bit", "VK7101", "5.0", 3, 1, target),
+                     entry("BOOTLOADER", 1, "e.bin", "VKx86_32", "6.0.1", 10, 9, target),
+                     "<ITEM ID=\"FIRMWARE[3]\">" + param("LOCATION", "String", "f.bin") +
+                         param("VERSION", "Version", "1.0") + param("FIRMWARE", "String", "1") +
+                         uint32Param("SEQUENCE", 2) + param("HW_TYPE", "String", "3") +
+                         uint32Param("MIN_SW_COMPATIBILITY_ID", 9) + "</ITEM>"}));
+    ASSERT_EQ(run.result, 0) << run.err;
+    EXPECT_EQ(run.out + run.err, "");
+    // Optional values are looked up first; an absent value or one of another type (the last
+    // entry) is one error each, and the entry stays.
+    EXPECT_EQ(errors.getErrorCount(), 3u);
+    EXPECT_EQ(moduleState().fileCatalogue.size(), 6u);
     EXPECT_EQ(moduleState().maxUpdatePass, 2u) << "the boot loader's SEQUENCE is not read";
+    std::vector<std::string> described(records().size());
+    std::transform(records().begin(), records().end(), described.begin(), describe);
+    EXPECT_EQ(described,
+              std::vector<std::string>(
+                  {"a.bin, Firmware, VK7101 2.1, type 1, pass 1, selected, missing, "
+                   "IDs 3 4 5 6 7 8, Linux",
+                   "b.bin, Factory firmware, VK7102 2.2, type 2, pass 1, selected, "
+                   "missing, IDs 0 0 -1 -1 -1 -1",
+                   "c.bit, FPGA firmware, VK7101 4.0, type 3, pass 2, missing, "
+                   "IDs 0 0 -1 -1 -1 -1, chip 77",
+                   "d.bit, FPGA file, VK7101 5.0, type 3, pass 1, bus FPGA, selected, "
+                   "missing, IDs 0 0 -1 -1 -1 -1, to t.bin",
+                   "e.bin, BootLoader, VKx86_32 6.0.1, type 10, pass 0, boot, "
+                   "selected, missing, IDs 0 0 -1 -1 -1 -1, to t.bin",
+                   "f.bin, Unknown,  1.0, type 0, pass 2, selected, missing, IDs 0 0 -1 -1 9 -1"}));
+    std::vector<uint32_t> codes(7, EvCatalogueEntry);
+    codes[0] = EvCatalogueCount;
+    EXPECT_EQ(host.codes(), codes);
+    EXPECT_EQ(host.withCode(EvCatalogueCount).at(0).value1, 6u);
+    EXPECT_EQ(host.withCode(EvCatalogueEntry).at(2).maxUpdatePass, 2u) << "final in every one";
 }
 
-TEST_F(CatalogueTest, OptionalValuesAndDefaults) {
-    std::vector<std::string> full = entryParams("a.bin", "VK7101", "1.0", 1, 1);
-    for (const auto& [id, value] :
-         std::vector<std::pair<std::string, uint32_t>>{{"HW_TYPE", 3},
-                                                       {"FW_COMPATIBILITY_ID", 4},
-                                                       {"MIN_HW_COMPATIBILITY_ID", 5},
-                                                       {"MAX_HW_COMPATIBILITY_ID", 6},
-                                                       {"MIN_SW_COMPATIBILITY_ID", 7},
-                                                       {"MAX_SW_COMPATIBILITY_ID", 8}}) {
-        full.push_back(uint32Param(id, value));
-    }
-    full.push_back(stringParam("OS_TYPE", "Linux"));
-    writeDescription(
-        descriptionXml(libraryVersionText(),
-                       {entryXml("FIRMWARE", 1, full),
-                        entryXml("FIRMWARE", 2, entryParams("b.bin", "VK7101", "1.0", 1, 1))}));
-    ASSERT_EQ(readDescription(), 0) << capturedErrors;
-    const UpdateFileRecord& given = catalogue().at(0);
-    EXPECT_EQ(given.HwType, 3u);
-    EXPECT_EQ(given.FwCompabilityId, 4u);
-    EXPECT_EQ(given.MinHwCompatibilityId, 5u);
-    EXPECT_EQ(given.MaxHwCompatibilityId, 6u);
-    EXPECT_EQ(given.MinSwCompatibilityId, 7u);
-    EXPECT_EQ(given.MaxSwCompatibilityId, 8u);
-    EXPECT_EQ(given.OsType, "Linux");
-    const UpdateFileRecord& defaults = catalogue().at(1);
-    EXPECT_EQ(defaults.HwType, 0u);
-    EXPECT_EQ(defaults.FwCompabilityId, 0u);
-    EXPECT_EQ(defaults.MinHwCompatibilityId, 0xFFFFFFFFu);
-    EXPECT_EQ(defaults.MaxHwCompatibilityId, 0xFFFFFFFFu);
-    EXPECT_EQ(defaults.MinSwCompatibilityId, 0xFFFFFFFFu);
-    EXPECT_EQ(defaults.MaxSwCompatibilityId, 0xFFFFFFFFu);
-    EXPECT_EQ(defaults.OsType, "");
-    EXPECT_FALSE(defaults.IsNeeded);
-    EXPECT_EQ(errors.getErrorCount(), 0u) << "optional values are looked up first";
-}
-
-TEST_F(CatalogueTest, AbsentRequiredValueKeepsTheEntry) {
-    writeDescription(descriptionXml(
-        libraryVersionText(),
-        {entryXml("FIRMWARE", 1, {stringParam("LOCATION", "a.bin"), versionParam("1.0")})}));
-    ASSERT_EQ(readDescription(), 0);
-    ASSERT_EQ(catalogue().size(), 1u);
-    EXPECT_EQ(catalogue()[0].BoardType, "");
-    EXPECT_EQ(catalogue()[0].FwType, 0u);
-    EXPECT_EQ(catalogue()[0].TypeName, "Unknown");
-    EXPECT_GT(errors.getErrorCount(), 0u) << "the inventory library reports the absent values";
-}
-
-TEST_F(CatalogueTest, ValueOfAnotherTypeReadsAsAbsent) {
-    writeDescription(descriptionXml(
-        libraryVersionText(),
-        {entryXml("FIRMWARE", 1,
-                  {stringParam("LOCATION", "a.bin"), stringParam("BOARD_TYPE", "VK7101"),
-                   versionParam("1.0"), stringParam("FIRMWARE", "1"), uint32Param("SEQUENCE", 2),
-                   stringParam("HW_TYPE", "3"), uint32Param("MIN_SW_COMPATIBILITY_ID", 9)})}));
-    ASSERT_EQ(readDescription(), 0);
-    const UpdateFileRecord& record = catalogue().at(0);
-    EXPECT_EQ(record.FwType, 0u) << "a FIRMWARE text is no firmware type";
-    EXPECT_EQ(record.HwType, 0u);
-    EXPECT_EQ(record.UpdatePass, 2u);
-    EXPECT_EQ(record.MinSwCompatibilityId, 9u);
-    EXPECT_EQ(errors.getErrorCount(), 2u) << "one error per value of the wrong type";
-}
-
-struct SelectionCase {
-    bool firmware;
-    bool fpgaFirmware;
-    bool busFpga;
-};
-
-class SelectionTest : public CatalogueTest, public testing::WithParamInterface<SelectionCase> {};
-
-TEST_P(SelectionTest, OptionsSelectTheirKinds) {
-    options.updateFirmware = GetParam().firmware;
-    options.updateFpgaFirmware = GetParam().fpgaFirmware;
-    options.updateBusFpga = GetParam().busFpga;
-    writeDescription(
-        descriptionXml(libraryVersionText(),
-                       {entryXml("FIRMWARE", 1, entryParams("a", "VK7101", "1.0", 1, 1)),
-                        entryXml("FPGAFIRMWARE", 1, entryParams("b", "VK7101", "1.0", 3, 1)),
-                        entryXml("BUSFPGA", 1, entryParams("c", "VK7101", "1.0", 3, 1)),
-                        entryXml("BOOTLOADER", 1, entryParams("d", "VK7101", "1.0", 10, 1))}));
-    ASSERT_EQ(readDescription(), 0);
-    ASSERT_EQ(catalogue().size(), 4u);
-    EXPECT_EQ(catalogue()[0].IsSelected, GetParam().firmware);
-    EXPECT_EQ(catalogue()[1].IsSelected, GetParam().fpgaFirmware);
-    EXPECT_EQ(catalogue()[2].IsSelected, GetParam().busFpga);
-    EXPECT_TRUE(catalogue()[2].IsBusFpga) << "a bus FPGA entry stays one when not selected";
-    EXPECT_TRUE(catalogue()[3].IsSelected) << "boot loaders are always selected";
-    EXPECT_EQ(catalogue()[3].UpdatePass, 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(AllCombinations, SelectionTest,
-                         testing::Values(SelectionCase{false, false, false},
-                                         SelectionCase{true, false, false},
-                                         SelectionCase{false, true, false},
-                                         SelectionCase{false, false, true},
-                                         SelectionCase{true, true, true}));
-
-TEST_F(CatalogueTest, MaxUpdatePassIsTheHighestSequence) {
-    writeDescription(
-        descriptionXml(libraryVersionText(),
-                       {entryXml("FIRMWARE", 1, entryParams("a", "VK7101", "1.0", 1, 2)),
-                        entryXml("FIRMWARE", 2, entryParams("b", "VK7101", "1.0", 1, 5)),
-                        entryXml("BUSFPGA", 1, entryParams("c", "VK7101", "1.0", 3, 3)),
-                        entryXml("BOOTLOADER", 1, entryParams("d", "VK7101", "1.0", 10, 9))}));
-    moduleState().maxUpdatePass = 42;
-    ASSERT_EQ(readDescription(), 0);
-    EXPECT_EQ(moduleState().maxUpdatePass, 5u);
-}
-
-TEST_F(CatalogueTest, EmptyCatalogue) {
-    moduleState().maxUpdatePass = 42;
-    writeDescription(descriptionXml(libraryVersionText(), {}));
-    ASSERT_EQ(readDescription(), 0);
-    EXPECT_EQ(moduleState().fileCount, 0u);
-    EXPECT_TRUE(catalogue().empty());
-    EXPECT_EQ(moduleState().maxUpdatePass, 0u);
-}
-
-TEST_F(CatalogueTest, MissingAndPresentFiles) {
-    folder.write("present.bin", fileWithHeaderChecksum());
-    writeDescription(
-        descriptionXml(libraryVersionText(),
-                       {entryXml("FIRMWARE", 1, entryParams("missing.bin", "VK7101", "1.0", 1, 1)),
-                        entryXml("FIRMWARE", 2, entryParams("present.bin", "VK7101", "1.0", 1, 1)),
-                        entryXml("FIRMWARE", 3, entryParams("", "VK7101", "1.0", 1, 1)),
-                        entryXml("FIRMWARE", 4, entryParams("sub", "VK7101", "1.0", 1, 1)),
-                        entryXml("FIRMWARE", 5, entryParams("pipe.bin", "VK7101", "1.0", 1, 1))}));
-    folder.write("sub/inner.bin", "x");
-    ASSERT_EQ(::mkfifo((folder.path() + "/pipe.bin").c_str(), 0600), 0);
-    ASSERT_EQ(readDescription(), 0);
-    const auto& c = catalogue();
-    EXPECT_TRUE(c[0].IsMissing);
-    EXPECT_EQ(c[0].Crc32Checksum, 0u);
-    EXPECT_EQ(c[0].FileSize, 0u);
-    EXPECT_FALSE(c[1].IsMissing);
-    EXPECT_EQ(c[1].Crc32Checksum, kHeaderChecksum);
-    EXPECT_EQ(c[1].FileSize, 100u);
-    EXPECT_TRUE(c[2].IsMissing) << "an empty LOCATION names the folder itself";
-    EXPECT_TRUE(c[3].IsMissing) << "a folder is no update file";
-    EXPECT_TRUE(c[4].IsMissing) << "a pipe is no update file";
-    for (const char* name : {"sub", "pipe.bin"}) {
-        const std::string kind = name == std::string("sub") ? "folder" : "pipe";
-        EXPECT_NE(capturedErrors.find("WARNING: The update file " + folder.path() + "/" + name +
-                                      " is refused: it is a " + kind +
-                                      ", not a regular file. It counts as missing.\n"),
-                  std::string::npos)
-            << capturedErrors;
-    }
-}
-
-TEST_F(CatalogueTest, BackslashesInLocationAreSeparators) {
-    folder.write("fpga/io_board.bit", fileWithHeaderChecksum());
-    writeDescription(descriptionXml(
-        libraryVersionText(),
-        {entryXml("FIRMWARE", 1, entryParams("fpga\\io_board.bit", "VK7101", "1.0", 1, 1))}));
-    ASSERT_EQ(readDescription(), 0);
-    EXPECT_FALSE(catalogue()[0].IsMissing);
-    EXPECT_EQ(catalogue()[0].FileName, L"fpga\\io_board.bit") << "the name itself is kept";
-    EXPECT_EQ(catalogue()[0].Crc32Checksum, kHeaderChecksum);
-    EXPECT_EQ(catalogue()[0].FileSize, 100u);
-}
-
-TEST_F(CatalogueTest, LocationsOutsideTheFolderCountAsMissing) {
+TEST_F(Catalogue, UpdateFilesInsideTheFolderOnly) {
     TempFolder outside;
-    const std::string outsideFile = outside.write("secret.bin", fileWithHeaderChecksum());
-    folder.write("inner/file.bin", fileWithHeaderChecksum());
+    const std::string secret = outside.write("secret.bin", withHeaderChecksum());
     const std::string outsideName = outside.path().substr(outside.path().rfind('/') + 1);
-    const std::string escape = "../" + outsideName + "/secret.bin";
-    const std::vector<std::string> locations = {
-        outsideFile,                   // absolute
-        "\\" + outsideFile.substr(1),  // absolute with the other separator
-        escape,                        // climbs out
-        "inner\\..\\..\\" + outsideName + "\\secret.bin",
-        "inner/../inner/file.bin",  // any ".." is refused
-        "C:\\firmware\\file.bin",   // a drive letter
-    };
+    folder.write("inner/file.bin", withHeaderChecksum());
+    folder.write("sub/x.bin", "x");
+    folder.write("empty.bin", "");
+    ASSERT_EQ(::mkfifo(folder.file("pipe.bin").c_str(), 0600), 0);
+    // Readable: two names of one file ("\" separates too) and an empty file. Missing: the folder
+    // itself, a folder, a pipe, anything outside the folder or with a ".." component.
+    std::vector<std::string> locations = {
+        "inner/file.bin",          "empty.bin", "missing.bin", "", "sub", "pipe.bin",
+        "inner/../inner/file.bin", secret};
+    locations.insert(locations.begin() + 1, "inner\\file.bin");
+    locations.insert(locations.end(),
+                     {"C:\\firmware\\file.bin", "../" + outsideName + "/secret.bin",
+                      "inner\\..\\..\\" + outsideName + "\\secret.bin",
+                      "inner/file.bin" + std::string(5000, 'a')});
     std::vector<std::string> entries;
-    for (size_t i = 0; i < locations.size(); ++i) {
-        entries.push_back(
-            entryXml("FIRMWARE", int(i + 1), entryParams(locations[i], "VK7101", "1.0", 1, 1)));
+    for (const std::string& location : locations) {
+        entries.push_back(entry("FIRMWARE", int(entries.size() + 1), location, "V", "1", 1, 1));
     }
-    entries.push_back(
-        entryXml("FIRMWARE", 99, entryParams("inner/file.bin", "VK7101", "1.0", 1, 1)));
-    writeDescription(descriptionXml(libraryVersionText(), entries));
-    ASSERT_EQ(readDescription(), 0);
-    ASSERT_EQ(catalogue().size(), locations.size() + 1);
-    for (size_t i = 0; i < locations.size(); ++i) {
-        EXPECT_TRUE(catalogue()[i].IsMissing) << locations[i];
-        EXPECT_EQ(catalogue()[i].Crc32Checksum, 0u) << locations[i];
-        EXPECT_EQ(catalogue()[i].FileSize, 0u) << locations[i];
+    const auto run = read(description(entries));
+    ASSERT_EQ(run.result, 0);
+    ASSERT_EQ(records().size(), locations.size());
+    for (size_t i = 0; i < records().size(); ++i) {
+        SCOPED_TRACE(locations[i].substr(0, 40));
+        EXPECT_EQ(records()[i].FileName, wide(locations[i].substr(0, 4096)));
+        EXPECT_EQ(records()[i].IsMissing, i > 2);
+        EXPECT_EQ(records()[i].FileSize, i < 2 ? 100u : 0u);
+        EXPECT_EQ(records()[i].Crc32Checksum, i < 2 ? 0xA1B2C3D4u : 0u);
     }
-    EXPECT_FALSE(catalogue().back().IsMissing);
+    EXPECT_THAT(run.err, testing::HasSubstr("WARNING: The update file " + folder.file("sub") +
+                                            " is refused: it is a folder, not a regular file. It "
+                                            "counts as missing.\n"));
 }
 
-TEST_F(CatalogueTest, LongLocationIsCut) {
-    const std::string location(5000, 'a');
-    writeDescription(
-        descriptionXml(libraryVersionText(),
-                       {entryXml("FIRMWARE", 1, entryParams(location, "VK7101", "1.0", 1, 1))}));
-    ASSERT_EQ(readDescription(), 0);
-    EXPECT_EQ(catalogue()[0].FileName, std::wstring(4096, L'a'));
-    EXPECT_TRUE(catalogue()[0].IsMissing);
+TEST_F(Catalogue, ChecksumByTypeBoardAndEmbeddedInventory) {
+    std::string problem;
+    vksim::ElfInventory inventory;
+    ASSERT_TRUE(vksim::writeElfImage(folder.file("elf.bin"), "3.2", 1u, 4096, problem) &&
+                vksim::readElfInventory(folder.file("elf.bin"), inventory, problem));
+    const uint32_t header = 0xA1B2C3D4;
+    const uint32_t unknown = kUnknownChecksum;
+    const uint32_t crc = inventory.payloadCrc;
+    struct Case {
+        bool busFpga;
+        const char* boardType;
+        uint32_t fwType, hwType;
+        const char* file;  // the first bytes of a file with the header checksum; "elf"
+        uint32_t checksum;
+    };
+    // Types 1, 2, 5 to 9 and 11 to 14 carry the checksum in their header, 3 and 4 unless bus
+    // FPGA; missing header bytes count as zero. "ELF" at bytes 1 to 3, or these board kinds:
+    // the checksum of the embedded inventory, 0 without one.
+    std::vector<Case> cases = {
+        {true, "VK7101", 3, 0, "", unknown},     {true, "VK7101", 4, 0, "", unknown},
+        {true, "VK7101", 1, 0, "", header},      {false, "VK7101", 1, 0, "short", 0xA1B20000},
+        {false, "VK7101", 1, 0, "ABCD", 0},      {false, "VK7101", 10, 0, "XELF", 0},
+        {false, "VK7101", 1, 0, "XELf", header}, {false, "VK7101", 1, 0, "XEL", header},
+        {false, "VKx86_32", 14, 0, "", 0},       {false, "VKx86_32", 14, 1, "", header},
+        {false, "VKx86_32", 1, 0, "", header},   {false, "VK7101", 14, 3, "", 0},
+        {false, "VK7101", 1, 3, "", 0},          {false, "VK7101", 2, 3, "", 0},
+        {false, "VK7101", 5, 3, "", header},     {false, "VK7101", 1, 2, "", header},
+        {false, "VK7102", 1, 3, "", header},     {false, "vk7101", 1, 3, "", header},
+        {false, "VK7101", 1, 0, "elf", crc},     {true, "VK7101", 3, 0, "elf", crc}};
+    for (uint32_t type = 0; type < 34; ++type) {
+        const bool carries = type < 15 && type != 0 && type != 10;
+        cases.push_back({false, "VK7101", type, 0, "", carries ? header : unknown});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.boardType) + " type " + std::to_string(c.fwType) + " HW " +
+                     std::to_string(c.hwType) + " " + c.file + (c.busFpga ? " bus FPGA" : ""));
+        const std::string file = c.file;
+        folder.write("update.bin", file == "elf"     ? folder.read("elf.bin")
+                                   : file == "short" ? withHeaderChecksum().substr(0, 62)
+                                   : file == "ABCD"
+                                       ? file
+                                       : withHeaderChecksum(file.empty() ? "ABCD" : file));
+        const auto run = read(
+            description({entry(c.busFpga ? "BUSFPGA" : "FIRMWARE", 1, "update.bin", c.boardType,
+                               "1.0", c.fwType, 1, uint32Param("HW_TYPE", c.hwType))}));
+        ASSERT_EQ(run.result, 0) << run.err;
+        EXPECT_EQ(records().at(0).Crc32Checksum, c.checksum);
+    }
 }
 
-TEST_F(CatalogueTest, DescriptionThatCannotBeRead) {
-    moduleState().fileCount = 7;
-    EXPECT_EQ(readDescription(), -1) << "no description file";
-    EXPECT_EQ(capturedErrors, "ERROR: Cannot read the description file " + folder.path() +
-                                  "/fw.xml: No such file or directory.\n");
-    writeDescription("<ITEM ID=\"1000\"></ITEM>");
-    EXPECT_EQ(readDescription(), -1) << "an invalid description";
-    EXPECT_EQ(moduleState().fileCount, 7u) << "the catalogue is left alone";
+TEST_F(Catalogue, FirmwareVersionOfTheFirstFirmwareProper) {
+    const std::string busFpga = entry("BUSFPGA", 1, "b", "VK7101", "1.2", 3, 1);
+    const std::string bootLoader = entry("BOOTLOADER", 1, "c", "VK7101", "1.3", 10, 1);
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{entry("FIRMWARE", 1, "a", "VKx86_32", "1.1", 10, 1), busFpga, bootLoader,
+          entry("FIRMWARE", 2, "d", "VK7101", "2.1", 1, 1),
+          entry("FIRMWARE", 3, "e", "V", "3", 1, 1)},
+         "2.1"},
+        {{entry("FIRMWARE", 1, "a", "VKx86_32", "1.1", 14, 1)}, "1.1"},
+        {{busFpga, bootLoader}, "0.0"},
+    };
+    for (const auto& [entries, version] : cases) {
+        firmwareVersion = VkCVersion("7.7");
+        ASSERT_EQ(read(description(entries)).result, 0);
+        EXPECT_EQ(firmwareVersion.getAsString(), version);
+    }
 }
 
-TEST_F(CatalogueTest, DescriptionFileNameIsJoinedToTheFolder) {
-    options.descriptionFile = L"sub/desc.xml";
-    folder.write("sub/desc.xml", descriptionXml(libraryVersionText(), {}));
-    EXPECT_EQ(readDescription(), 0) << capturedErrors;
-}
-
-// A description whose LOCATION comes from an external entity declared with systemId.
-std::string descriptionWithEntityLocation(const std::string& doctype) {
-    return doctype + "\n" +
-           descriptionXml(libraryVersionText(),
-                          {entryXml("FIRMWARE", 1, entryParams("&loc;", "VK7101", "1.0", 1, 1))});
-}
-
-TEST_F(CatalogueTest, EntityOutsideTheFirmwareFolderNeverReachesTheCatalogue) {
-    TempFolder outside;
-    const std::string secret = outside.write("passwd", "root:x:0:0");
-    writeDescription(
-        descriptionWithEntityLocation("<!DOCTYPE ITEM [<!ENTITY loc SYSTEM \"" + secret + "\">]>"));
-    EXPECT_EQ(readDescription(), -1);
-    EXPECT_NE(capturedErrors.find("error: External entity \"" + secret +
-                                  "\" is refused: only files inside the firmware folder "),
-              std::string::npos)
-        << capturedErrors;
-    EXPECT_EQ((capturedOutput + capturedErrors).find("root:x"), std::string::npos);
-    EXPECT_TRUE(catalogue().empty());
-}
-
-// The maker's tools put the DTD beside the description.
-TEST_F(CatalogueTest, DtdBesideTheDescriptionIsRead) {
+TEST_F(Catalogue, DescriptionThatCannotBeReadLeavesTheCatalogue) {
+    HostRecorder host;
+    moduleState().fileCatalogue.resize(7);
+    EXPECT_EQ(read("").result, -1) << "no description file";
+    EXPECT_EQ(read("<ITEM ID=\"1000\"></ITEM>").result, -1) << "an invalid description";
+    EXPECT_EQ(moduleState().fileCatalogue.size(), 7u);
+    EXPECT_TRUE(host.codes().empty());
+    // Entities come from the firmware folder, also for a description in a folder below it.
     folder.write("inventory.dtd", "<!ENTITY loc \"fw1.bin\">");
-    writeDescription(descriptionWithEntityLocation("<!DOCTYPE ITEM SYSTEM \"inventory.dtd\">"));
-    ASSERT_EQ(readDescription(), 0) << capturedErrors;
-    ASSERT_EQ(catalogue().size(), 1u);
-    EXPECT_EQ(catalogue()[0].FileName, L"fw1.bin");
+    options.descriptionFile = L"sub/desc.xml";
+    folder.write("sub/desc.xml", "<!DOCTYPE ITEM SYSTEM \"" + folder.file("inventory.dtd") +
+                                     "\">\n" +
+                                     description({entry("FIRMWARE", 1, "&loc;", "V", "1", 1, 1)}));
+    ASSERT_EQ(read("").result, 0);
+    EXPECT_EQ(records().at(0).FileName, L"fw1.bin");
+}
+
+// Only a description made for exactly this library version is read; any other ends the
+// process with status 1 and the message.
+TEST_F(Catalogue, ContainerOfAnotherVersionEndsTheProcess) {
+    const std::string version = VK_LIB_VERSION_TEXT;
+    const std::string root = "<ITEM ID=\"1000\" Descr=\"C\">";
+    for (const std::string& xml :
+         {description({}, "0.9.7"), description({}, version + ".1"),
+          root + "<ITEM ID=\"INFO\"></ITEM></ITEM>",
+          root + param("VERSION", "Version", version) + "</ITEM>",
+          root + "<ITEM ID=\"INFO\">" + param("VERSION", "String", version) + "</ITEM></ITEM>"}) {
+        folder.write("fw.xml", xml);
+        EXPECT_EXIT(
+            {
+                std::fflush(stdout);
+                ::dup2(STDERR_FILENO, STDOUT_FILENO);  // where the death test looks
+                readFirmwareDescription(errors, options, firmwareVersion);
+            },
+            testing::ExitedWithCode(1),
+            testing::HasSubstr("This firmware cannot be processed by this version"))
+            << xml;
+    }
 }
 
 }  // namespace

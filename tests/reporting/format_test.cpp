@@ -5,6 +5,7 @@
 #include <string>
 
 #include "reporting/format.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -100,12 +101,12 @@ TEST(FormatTest, TextConversions) {
     EXPECT_STREQ(toNarrow(unencodable).c_str(),
                  "a\xef\xbf\xbd"
                  "b\xef\xbf\xbd");
-    EXPECT_EQ(toWide("fw\\io_board.bit"), L"fw\\io_board.bit");
-    EXPECT_EQ(toWide("\xc3\xa9\xff"
+    EXPECT_EQ(utf8ToWide("fw\\io_board.bit"), L"fw\\io_board.bit");
+    EXPECT_EQ(utf8ToWide("\xc3\xa9\xff"
                      "x\xe2\x82"),
               L"\u00e9\ufffdx\ufffd\ufffd");
-    EXPECT_EQ(toWide("\xc0\xaf"), L"\ufffd\ufffd");  // overlong form
-    EXPECT_EQ(toUtf8(toWide("r\xc3\xa9sum\xc3\xa9")), "r\xc3\xa9sum\xc3\xa9");
+    EXPECT_EQ(utf8ToWide("\xc0\xaf"), L"\ufffd\ufffd");  // overlong form
+    EXPECT_EQ(wideToUtf8(utf8ToWide("r\xc3\xa9sum\xc3\xa9")), "r\xc3\xa9sum\xc3\xa9");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "update/fetch_temp_file.h"
 #include "update/file_compare.h"
 #include "update/sim_target.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ class BusFpgaCheckTest : public PlanningTest {
         setCatalogue(
             {busFile(L"bus\\equal.rbf", "equal.rbf"), busFile(L"bus\\diff.rbf", "fpga/diff.rbf"),
              busFile(L"bus/absent.rbf", "absent.rbf"), makeFile("VKx86_32", 1, L"user.bin")});
-        options.firmwareFolder = toWide(scratch.file("firmware"));
+        options.firmwareFolder = utf8ToWide(scratch.file("firmware"));
     }
 
     BoardRecord& pcBoard(uint32_t serial = 100) {
@@ -189,10 +190,10 @@ TEST_F(BusFpgaCheckTest, FetchFileIsMadeOnceKeptPrivateAndEmptiedAfterUse) {
     const std::wstring first = moduleState().tempFileName;
     ASSERT_FALSE(first.empty());
     struct stat info {};
-    ASSERT_EQ(::stat(toUtf8(first).c_str(), &info), 0);
+    ASSERT_EQ(::stat(wideToUtf8(first).c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_EQ(info.st_size, 0);
-    EXPECT_EQ(toUtf8(first).rfind("/proc/self/fd/", 0), 0u) << toUtf8(first);
+    EXPECT_EQ(wideToUtf8(first).rfind("/proc/self/fd/", 0), 0u) << wideToUtf8(first);
     check(false);
     EXPECT_EQ(moduleState().tempFileName, first);
 }
@@ -201,7 +202,7 @@ TEST_F(BusFpgaCheckTest, FetchFileIsMadeOnceKeptPrivateAndEmptiedAfterUse) {
 
 // A fetch writes the file by its path, as the platform does; false when it cannot.
 bool fetchInto(const std::wstring& path, const std::vector<char>& bytes) {
-    const int out = ::open(toUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int out = ::open(wideToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const bool written =
         out >= 0 && ::write(out, bytes.data(), bytes.size()) == ssize_t(bytes.size());
     return out >= 0 && ::close(out) == 0 && written;
@@ -242,12 +243,12 @@ TEST_F(BusFpgaCheckTest, SecondFetchOverwritesALongerFirstOne) {
                                  fetched.c_str(), nullptr, nullptr),
                   0);
     }
-    EXPECT_TRUE(compareFiles(fetched, toWide(target->cfdriveFile("fpga/diff.rbf"))));
+    EXPECT_TRUE(compareFiles(fetched, utf8ToWide(target->cfdriveFile("fpga/diff.rbf"))));
 }
 
 TEST(FetchFile, ChildProcessLeavesTheParentsFileAlone) {
     ASSERT_EQ(prepareFetchFile(), FetchFileStatus::Ready);
-    const std::string name = toUtf8(moduleState().tempFileName);
+    const std::string name = wideToUtf8(moduleState().tempFileName);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

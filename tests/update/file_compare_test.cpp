@@ -12,6 +12,7 @@
 #include "inventory/run_fixture.h"
 #include "reporting/format.h"
 #include "update/scratch_folder.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ void expectRefusedWithoutWaiting(const std::string& first, const std::string& se
             moduleState().verboseOutput = true;
             bool equal = true;
             const std::string out =
-                captureStdout([&] { equal = compareFiles(toWide(first), toWide(second)); });
+                captureStdout([&] { equal = compareFiles(utf8ToWide(first), utf8ToWide(second)); });
             std::fputs(out.c_str(), stderr);
             std::exit(equal ? 1 : 0);
         },

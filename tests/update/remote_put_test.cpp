@@ -7,6 +7,7 @@
 #include "update/remote_files.h"
 #include "update/scratch_folder.h"
 #include "update/sim_target.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ TEST_P(PutFileViaTemp, RenamesOnlyACompleteFileThatCameWithoutError) {
     FtClientHandle client(pool, target.device());
     ASSERT_TRUE(client.isOpen());
 
-    EXPECT_EQ(putFileViaTemp(pool, client.get(), toWide(local), kCnDriveRoot, "image.bin",
+    EXPECT_EQ(putFileViaTemp(pool, client.get(), utf8ToWide(local), kCnDriveRoot, "image.bin",
                              content.size()),
               c.result)
         << c.name;

@@ -8,6 +8,7 @@
 #include "reporting/format.h"
 #include "update/plan_query.h"
 #include "update/sim_target.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -223,7 +224,7 @@ TEST_F(UpdatePathTest, PlanLeavesOutWhatTheTargetAlreadyHas) {
     board.installedChecksum(1) = 0x1234;
     VkTCmdOptions options;
     options.mode = ShowPlan;
-    options.firmwareFolder = toWide(scratch.file("firmware"));
+    options.firmwareFolder = utf8ToWide(scratch.file("firmware"));
     moduleState().verboseOutput = true;
     int32_t result = -1;
     output = captureStdout([&] {

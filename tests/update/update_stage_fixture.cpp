@@ -7,6 +7,7 @@
 #include "VkNInventoryIDs.h"
 #include "reporting/format.h"
 #include "sim/images.h"
+#include "utf8_conversion.h"
 
 namespace update_test {
 
@@ -36,7 +37,7 @@ SimBoard ioRouter(const char* boardType, uint32_t serial) {
 
 void UpdateStageTest::SetUp() {
     PlanningTest::SetUp();
-    options.firmwareFolder = toWide(scratch.file("firmware"));
+    options.firmwareFolder = utf8ToWide(scratch.file("firmware"));
 }
 
 void UpdateStageTest::TearDown() {
@@ -74,7 +75,7 @@ void UpdateStageTest::makeTarget(const std::vector<SimBoard>& boards, const std:
 UpdateFileRecord UpdateStageTest::imageFile(const char* boardType, uint32_t fwType,
                                             const std::string& name, const char* version,
                                             uint32_t pass) {
-    UpdateFileRecord file = planning_test::makeFile(boardType, fwType, toWide(name).c_str());
+    UpdateFileRecord file = planning_test::makeFile(boardType, fwType, utf8ToWide(name).c_str());
     file.Version = VkCVersion(version);
     file.UpdatePass = pass;
     const std::string path = scratch.write("firmware/" + name, {});

@@ -1,11 +1,18 @@
 #pragma once
+// What the XML parser reads from and with: its platform, a reader with the guards of the
+// inventory reader, the input of an open regular file and a memory manager with a budget.
+#include <xercesc/framework/MemoryManager.hpp>
 #include <xercesc/parsers/SAX2XMLReaderImpl.hpp>
+#include <xercesc/sax/InputSource.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLEntityResolver.hpp>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "description/regular_file.h"
 
 // Initialises the XML parser's platform on first use and keeps it for the life of the process
 // (it is never terminated). False, after printing why to standard output, when it fails.
@@ -49,4 +56,38 @@ class InventoryXmlReader {
     xercesc::SecurityManager securityManager_;
     ExternalEntityGuard entityGuard_;
     std::unique_ptr<xercesc::SAX2XMLReaderImpl> reader_;  // last: released before the guards
+};
+
+// Hands the XML parser a regular file that is already open, so that the parser never opens a
+// path itself (it would open a pipe or a device as it stands and wait on it). The parser reads
+// the file in blocks as it goes; the file must outlive the parse.
+class RegularFileInputSource : public xercesc::InputSource {
+  public:
+    RegularFileInputSource(RegularFile& file, const XMLCh* systemId);
+    xercesc::BinInputStream* makeStream() const override;
+
+  private:
+    RegularFile& file_;
+};
+
+// The memory manager of one parse: it lets the parser hold at most budget bytes at once and
+// refuses more with the parser library's out-of-memory exception, which ends the parse. The
+// reader's handler bounds the text a document delivers, but the parser builds an attribute
+// value whole before the handler sees it: this bound holds there too.
+class BoundedMemoryManager : public xercesc::MemoryManager {
+  public:
+    explicit BoundedMemoryManager(size_t budget) : budget_(budget) {}
+
+    xercesc::MemoryManager* getExceptionMemoryManager() override;
+    void* allocate(XMLSize_t size) override;
+    void deallocate(void* block) override;
+
+    size_t budget() const { return budget_; }
+    // Whether an allocation was refused for the budget.
+    bool exhausted() const { return exhausted_; }
+
+  private:
+    size_t budget_;
+    size_t held_ = 0;
+    bool exhausted_ = false;
 };

@@ -1,10 +1,11 @@
+// The reader's element events: element starts and ends and the character data between them.
 #include <new>
 #include <string>
 
 #include "VkCErrorList.h"
-#include "description/element_kind.h"
-#include "description/reader_context.h"
+#include "description/xml_reader.h"
 #include "description/xml_text.h"
+#include "number_conversion.h"
 
 namespace {
 
@@ -168,5 +169,183 @@ void handleElementStart(ReaderContext& context, const XMLCh* localName,
         enterItem(context, record);
     } else if (itemOrParameter) {
         enterParameter(context, std::move(record));
+    }
+}
+
+namespace {
+
+// What an element end requires and what it says when the state is not the element's own.
+struct EndRule {
+    ElementKind kind;
+    ReaderState requiredState;
+    const char* wrongState;
+};
+
+const EndRule kEndRules[] = {
+    {ElementKind::Item, InItem, "End of item detected while not processing item!"},
+    {ElementKind::Param, InParam, "End of parameter detected while not processing parameter!"},
+    {ElementKind::Value, InValue, "End of value detected while not processing value!"},
+    {ElementKind::Unit, InUnit, "End of unit detected while not processing unit!"},
+    {ElementKind::Modifiable, InModifiable,
+     "End of modification flag detected while not processing modification flag!"},
+    {ElementKind::Relevance, InRelevance,
+     "End of relevance detected while not processing relevance!"},
+};
+
+const EndRule* endRuleOf(ElementKind kind) {
+    for (const EndRule& rule : kEndRules) {
+        if (rule.kind == kind) {
+            return &rule;
+        }
+    }
+    return nullptr;
+}
+
+void endItem(ReaderContext& context) {
+    if (context.currentItem == nullptr) {
+        context.failFatally("End of item detected but no item object was created!");
+        return;
+    }
+    if (VkCInventoryItem* parent = context.currentItem->getParent()) {
+        context.currentItem = parent;
+        --context.itemDepth;
+    }
+}
+
+void endParameter(ReaderContext& context) {
+    if (context.currentItem == nullptr) {
+        context.failFatally("End of parameter detected but no item object was created!");
+        return;
+    }
+    if (addParameterToItem(context)) {
+        context.state = InItem;
+    }
+}
+
+void endParameterChild(ReaderContext& context, ElementKind kind) {
+    ParameterContent& content = context.parameterContent;
+    switch (kind) {
+        case ElementKind::Value:
+            content.valueDefined = true;
+            break;
+        case ElementKind::Unit:
+            content.unitDefined = true;
+            break;
+        case ElementKind::Modifiable:
+            content.modifiableDefined = true;
+            break;
+        default:
+            content.relevanceDefined = true;
+            break;
+    }
+    context.state = InParam;
+}
+
+}  // namespace
+
+void handleElementEnd(ReaderContext& context, const XMLCh* localName) {
+    if (context.state == Failed) {
+        return;
+    }
+    const ElementKind kind = elementKindOf(localName);
+    const EndRule* rule = endRuleOf(kind);
+    if (rule == nullptr) {
+        context.failFatally("Unknown end tag: " + quoted(xmlToUtf8(localName)));
+        return;
+    }
+    if (context.state != rule->requiredState) {
+        context.failFatally(rule->wrongState);
+        return;
+    }
+    if (kind == ElementKind::Item) {
+        endItem(context);
+    } else if (kind == ElementKind::Param) {
+        endParameter(context);
+    } else {
+        endParameterChild(context, kind);
+    }
+}
+
+namespace {
+
+constexpr uint64_t kMaxRelevance = 0xFFFFFFFFu;
+
+bool isSeparator(XMLCh c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+void setUnit(ReaderContext& context, const std::string& text) {
+    if (text.find_first_of("\t\n\r") != std::string::npos) {
+        context.fail("Unit string contains tabs or returns!");
+        context.fail("Invalid unit.");
+        return;
+    }
+    context.parameterContent.unitText = text;
+}
+
+void setModifiable(ReaderContext& context, const std::string& text) {
+    if (text == "Yes" || text == "YES") {
+        context.parameterContent.modifiable = true;
+    } else if (text == "No" || text == "NO") {
+        context.parameterContent.modifiable = false;
+    } else {
+        context.fail("Modifiable flag must be either Yes or No.");
+    }
+}
+
+void setRelevance(ReaderContext& context, const std::string& text) {
+    uint64_t relevance = 0;
+    if (!parseUnsignedNumber(text.c_str(), kMaxRelevance, relevance)) {
+        context.fail("Relevance level must be UInt32 value.");
+        return;
+    }
+    context.parameterContent.relevance = uint32_t(relevance);
+}
+
+}  // namespace
+
+void handleCharacters(ReaderContext& context, const XMLCh* text, size_t length) {
+    if (context.state == Failed) {
+        return;
+    }
+    size_t begin = 0;
+    size_t end = length;
+    while (begin < end && isSeparator(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isSeparator(text[end - 1])) {
+        --end;
+    }
+    if (begin == end) {
+        return;
+    }
+    if (context.state == InValue) {
+        appendUtf8(text + begin, end - begin, context.parameterContent.valueText);
+        return;
+    }
+    std::string piece;
+    appendUtf8(text + begin, end - begin, piece);
+    switch (context.state) {
+        case DocumentLevel:
+            context.failFatally("Characters detected out of an element.");
+            break;
+        case InItem:
+            context.fail("Unrecognised character data within inventory item: " + quoted(piece));
+            break;
+        case InParam:
+            context.fail("Unrecognised character data within inventory parameter: " +
+                         quoted(piece));
+            break;
+        case InUnit:
+            setUnit(context, piece);
+            break;
+        case InModifiable:
+            setModifiable(context, piece);
+            break;
+        case InRelevance:
+            setRelevance(context, piece);
+            break;
+        default:
+            break;
     }
 }

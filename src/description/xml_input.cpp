@@ -1,8 +1,10 @@
-#include "description/xml_reader_setup.h"
+#include "description/xml_input.h"
 
 #include <xercesc/parsers/SAX2XMLReaderImpl.hpp>
 #include <xercesc/sax/InputSource.hpp>
+#include <xercesc/util/BinInputStream.hpp>
 #include <xercesc/util/BinMemInputStream.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLResourceIdentifier.hpp>
@@ -10,17 +12,18 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
-#include "description/regular_file.h"
-#include "description/xml_messages.h"
 #include "description/xml_text.h"
 #include "reporting/format.h"
+#include "utf8_conversion.h"
 
 namespace {
 
@@ -166,7 +169,7 @@ xercesc::InputSource* ExternalEntityGuard::resolveEntity(xercesc::XMLResourceIde
                    std::to_string(byteBudget_) + " bytes together");
     }
     bytesRead_ += content->size();
-    return std::make_unique<EntityContentSource>(wideToXml(toWide(*real)).c_str(),
+    return std::make_unique<EntityContentSource>(wideToXml(utf8ToWide(*real)).c_str(),
                                                  std::move(*content))
         .release();
 }
@@ -179,4 +182,71 @@ InventoryXmlReader::InventoryXmlReader(const std::string& entityFolder, uint64_t
       reader_(std::make_unique<xercesc::SAX2XMLReaderImpl>(&memory)) {
     reader_->setProperty(xercesc::XMLUni::fgXercesSecurityManager, &securityManager_);
     reader_->setXMLEntityResolver(&entityGuard_);
+}
+
+namespace {
+
+class RegularFileStream : public xercesc::BinInputStream {
+  public:
+    explicit RegularFileStream(RegularFile& file) : file_(file) {}
+
+    XMLFilePos curPos() const override { return position_; }
+    // A read error ends the stream: the parser then reports the document as cut short.
+    XMLSize_t readBytes(XMLByte* const toFill, const XMLSize_t maxToRead) override {
+        const ssize_t got = file_.read(toFill, maxToRead);
+        if (got <= 0) {
+            return 0;
+        }
+        position_ += XMLFilePos(got);
+        return XMLSize_t(got);
+    }
+    const XMLCh* getContentType() const override { return nullptr; }
+
+  private:
+    RegularFile& file_;
+    XMLFilePos position_ = 0;
+};
+
+}  // namespace
+
+RegularFileInputSource::RegularFileInputSource(RegularFile& file, const XMLCh* systemId)
+    : InputSource(systemId), file_(file) {}
+
+xercesc::BinInputStream* RegularFileInputSource::makeStream() const {
+    // The parser adopts the stream it is given.
+    return std::make_unique<RegularFileStream>(file_).release();
+}
+
+namespace {
+
+// Each block starts with its size, in a header that keeps the block's alignment.
+constexpr size_t kHeader = alignof(std::max_align_t);
+
+}  // namespace
+
+xercesc::MemoryManager* BoundedMemoryManager::getExceptionMemoryManager() {
+    return xercesc::XMLPlatformUtils::fgMemoryManager;
+}
+
+void* BoundedMemoryManager::allocate(XMLSize_t size) {
+    if (size > budget_ - held_) {
+        exhausted_ = true;
+        throw xercesc::OutOfMemoryException();
+    }
+    void* block = std::malloc(kHeader + size);
+    if (block == nullptr) {
+        throw xercesc::OutOfMemoryException();
+    }
+    *static_cast<size_t*>(block) = size;
+    held_ += size;
+    return static_cast<char*>(block) + kHeader;
+}
+
+void BoundedMemoryManager::deallocate(void* block) {
+    if (block == nullptr) {
+        return;
+    }
+    void* start = static_cast<char*>(block) - kHeader;
+    held_ -= *static_cast<size_t*>(start);
+    std::free(start);
 }
