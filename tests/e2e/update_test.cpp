@@ -1,12 +1,11 @@
-// vkupdate update against copies of the example targets: whole runs compared with expected
-// outputs, what the target holds afterwards, faults of the target, interruptions and a second
-// updater, and --verify.
+// vkupdate update against copies of the lab example: whole runs compared with expected
+// outputs, what the target holds afterwards, faults of the target, --verify, interruptions,
+// a second updater, and the stages as --events json lines.
 #include <signal.h>
 
 #include <filesystem>
 #include <regex>
-#include <string>
-#include <vector>
+#include <sstream>
 
 #include "e2e_fixture.h"
 
@@ -14,191 +13,113 @@ namespace {
 
 namespace fs = std::filesystem;
 
-nlohmann::json itemWithId(const nlohmann::json& parent, const std::string& id) {
-    for (const nlohmann::json& item : parent["items"]) {
-        if (item["id"] == id) {
-            return item;
-        }
-    }
-    return nlohmann::json();
-}
-
-const std::map<std::string, std::string> kQuickTime = {{"VK_SIM_TIME_SCALE", "0.001"}};
+const Env kQuickTime = {{"VK_SIM_TIME_SCALE", "0.001"}};
 // Slow enough that a test can act while an update runs: a pass takes a second or more.
-const std::map<std::string, std::string> kSlowTime = {{"VK_SIM_TIME_SCALE", "0.3"}};
+const Env kSlowTime = {{"VK_SIM_TIME_SCALE", "0.3"}};
+const std::string kUpdate = kLab + "--firmware $TMP/fw update";
+const std::string kVerify = kLab + "--firmware $TMP/fw --silent --verify update";
 
-// The progress line is rewritten in place as often as the timing allows; only its final
-// text (100 %) stays.
-ProcessResult withoutProgressLines(ProcessResult result) {
-    static const std::regex progress(R"(\d{1,3}% [-\\|/] +\r)");
-    result.out = std::regex_replace(result.out, progress, "");
-    return result;
-}
-
-class UpdateRun : public VkupdateE2eTest {
-  protected:
-    void SetUp() override {
-        VkupdateE2eTest::SetUp();
-        copyExampleTarget("lab-rtpc");
-        completeFirmware();
-    }
-
-    // The example container with the file it leaves out on purpose, so that a run can succeed.
-    void completeFirmware() {
-        fs::copy(VK_EXAMPLE_FIRMWARE_DIR, tempFolder() + "/fw", fs::copy_options::recursive);
-        makeImage("vk4360rt_fpga_2.4.vkim", "2.4");
-    }
-    void makeImage(const std::string& name, const std::string& version) {
-        const ProcessResult made = runProcess(
-            VK_SIM_TOOL,
-            {"image", "--version", version, "--size", "6144", "-o", tempFolder() + "/fw/" + name},
-            tempFolder());
-        ASSERT_EQ(made.status, 0) << made.err;
-    }
-    std::vector<std::string> updateArgs(const std::vector<std::string>& options = {}) const {
-        std::vector<std::string> args = {"--targets",   "$TMP/targets", "--system",
-                                         "LAB-RTPC-01", "--firmware",   "$TMP/fw"};
-        args.insert(args.end(), options.begin(), options.end());
-        args.push_back("update");
-        return args;
-    }
-    ProcessResult update(const std::vector<std::string>& options = {}) {
-        return withoutProgressLines(run(updateArgs(options), kQuickTime));
-    }
-    void reboot() {
-        ASSERT_EQ(run({"--targets", "$TMP/targets", "--system", "LAB-RTPC-01", "reboot"}).status,
-                  0);
-    }
-    void addFault(const nlohmann::json& fault) {
-        nlohmann::json doc = readTargetJson("lab-rtpc");
-        doc["faults"].push_back(fault);
-        writeTargetJson("lab-rtpc", doc);
-    }
-    std::string targetFile(const std::string& relative) const {
-        return targetsFolder() + "/lab-rtpc/" + relative;
-    }
-    RunningProcess startUpdate() {
-        return startProcess(VKUPDATE_PATH,
-                            {"--targets", targetsFolder(), "--system", "LAB-RTPC-01", "--firmware",
-                             tempFolder() + "/fw", "update"},
-                            tempFolder() + "/first", kSlowTime);
-    }
-};
-
-TEST_F(UpdateRun, TheLabExampleIsUpToDateAfterTwoRunsWithARestartBetween) {
-    expectRun(update(), "lab_update", 0);
-    const nlohmann::json firmware =
-        itemWithId(readTargetJson("lab-rtpc")["inventory"][0], "FIRMWARE");
+TEST_F(E2eTest, TheLabExampleIsUpToDateAfterTwoRunsWithARestartBetween) {
+    completeFirmware();
+    expectRun({kUpdate, "lab_update", 0}, kQuickTime);
+    const Json firmware = target("lab-rtpc")[Json::json_pointer("/inventory/0/items/2")];
+    ASSERT_EQ(firmware["id"], "FIRMWARE");  // of the processing unit
     EXPECT_EQ(firmware["params"]["VERSION"], "5.0") << firmware.dump();
     EXPECT_TRUE(std::regex_search(firmware["params"]["VERSION_HISTORY"].get<std::string>(),
                                   std::regex(R"(\n\d{4}-\d\d-\d\d \d\d:\d\d:\d\d 5\.0$)")));
-    EXPECT_TRUE(fs::exists(targetFile("cfdrive/boot/vkx86_32_boot.bin")));
-    EXPECT_TRUE(fs::exists(targetFile("cfdrive/vk9108_bus.bit")));
-    EXPECT_TRUE(fs::is_empty(targetFile("staging"))) << "transferred copies are removed";
-
-    reboot();  // the new firmware reports the plug-in boards and I/O nodes for update
-    expectRun(update(), "lab_update_second_run", 0);
-    reboot();
-    expectRun(update(), "lab_update_nothing_left", 0);
+    EXPECT_TRUE(fs::exists(targetFile("lab-rtpc/cfdrive/boot/vkx86_32_boot.bin")));
+    EXPECT_TRUE(fs::exists(targetFile("lab-rtpc/cfdrive/vk9108_bus.bit")));
+    EXPECT_TRUE(fs::is_empty(targetFile("lab-rtpc/staging"))) << "transferred copies are removed";
+    // After a restart the new firmware reports the plug-in boards and I/O nodes for update.
+    for (const char* name : {"lab_update_second_run", "lab_update_nothing_left"}) {
+        ASSERT_EQ(run(kLab + "reboot").status, 0);
+        expectRun({kUpdate, name, 0}, kQuickTime);
+    }
 }
 
-struct FaultCase {
-    const char* name;  // also expected/<name>.stdout
-    const char* fault;
-};
-
-void PrintTo(const FaultCase& c, std::ostream* os) {
-    *os << c.name;
+// Faults of the target are reported per board and fail the run; --verify confirms an update
+// that installed every selected file, and names each one that is not installed (an image
+// that is not the version its description names installs another version).
+TEST_F(E2eTest, UpdateRuns) {
+    auto fault = [&](const char* call, const char* match) {
+        return [this, call, match] {
+            setInTarget("lab-rtpc", "/faults/-", {{"call", call}, {"match", match}});
+        };
+    };
+    expectRuns(
+        {
+            {kUpdate, "lab_update_transfer_fault", 1, "",
+             fault("transferFile", "vk7120_firmware_5.4.1.vkim")},
+            {kUpdate, "lab_update_start_fault", 1, "", fault("update", "104871")},
+            {kUpdate, "lab_update_status_fault", 1, "",
+             [&] {
+                 setInTarget("lab-rtpc", "/faults/-",
+                             {{"call", "updateStatus"}, {"match", "104233"}, {"status", 0}});
+             }},
+            {kUpdate, "lab_update_put_fault", 1, "", fault("putFileU", "vk9108_bus_1.3.bit")},
+            {kUpdate, "lab_update_rename_fault", 1, "",
+             fault("renameFile", "boot/vkx86_32_boot.bin")},
+            {kVerify, "lab_update_verified", 0, "lab_update_verified.stderr"},
+            {kVerify, "lab_update_verify_failed", 1, "",
+             [&] { makeImage("fw/vk7120_firmware_5.4.1.vkim", "5.4.0"); }},
+        },
+        [&] { completeFirmware(); }, kQuickTime);
 }
 
-class UpdateFaults : public UpdateRun, public ::testing::WithParamInterface<FaultCase> {};
-
-TEST_P(UpdateFaults, AreReportedPerBoardAndFailTheRun) {
-    addFault(nlohmann::json::parse(GetParam().fault));
-    expectRun(update(), GetParam().name, 1);
+// SIGKILL ends the updater at once; SIGTERM and SIGINT let it say that the target may be
+// partly updated. Either way the next run finishes the update.
+TEST_F(E2eTest, AnInterruptedUpdateIsFinishedByRunningItAgain) {
+    const std::tuple<int, int, bool> rows[] = {
+        {SIGKILL, -1, false}, {SIGTERM, 143, true}, {SIGINT, 130, true}};
+    for (const auto& [signal, status, notice] : rows) {
+        SCOPED_TRACE(signal);
+        fresh();
+        completeFirmware();
+        const RunningProcess first = start(kUpdate, tmp() + "/first", kSlowTime);
+        ASSERT_TRUE(waitForOutput(first, "Updating:"));
+        ::kill(first.pid, signal);
+        int ended = 0;
+        const ProcessResult stopped = finishProcess(first, 60, &ended);
+        EXPECT_EQ(stopped.status, status);
+        EXPECT_EQ(ended, notice ? 0 : signal);
+        EXPECT_EQ(stopped.err, notice ? "\nvkupdate: interrupted during the update; the target "
+                                        "may be partly updated.\nRun the same command again to "
+                                        "finish the update.\n"
+                                      : "");
+        const ProcessResult rerun = run(kVerify, kQuickTime);
+        EXPECT_EQ(rerun.status, 0) << rerun.out << rerun.err;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Vkupdate, UpdateFaults,
-    ::testing::Values(
-        FaultCase{"lab_update_transfer_fault",
-                  R"({"call": "transferFile", "match": "vk7120_firmware_5.4.1.vkim"})"},
-        FaultCase{"lab_update_start_fault", R"({"call": "update", "match": "104871"})"},
-        FaultCase{"lab_update_status_fault",
-                  R"({"call": "updateStatus", "match": "104233", "status": 0})"},
-        FaultCase{"lab_update_put_fault", R"({"call": "putFileU", "match": "vk9108_bus_1.3.bit"})"},
-        FaultCase{"lab_update_rename_fault",
-                  R"({"call": "renameFile", "match": "boot/vkx86_32_boot.bin"})"}),
-    [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
-
-struct InterruptCase {
-    const char* name;
-    int signal;
-    int status;  // -1: killed
-    bool notice;
-};
-
-void PrintTo(const InterruptCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class Interrupted : public UpdateRun, public ::testing::WithParamInterface<InterruptCase> {};
-
-TEST_P(Interrupted, UpdateIsFinishedByRunningItAgain) {
-    const InterruptCase& c = GetParam();
-    fs::create_directory(tempFolder() + "/first");
-    const RunningProcess first = startUpdate();
+TEST_F(E2eTest, ASecondUpdaterIsRefusedWhileTheFirstUpdates) {
+    completeFirmware();
+    const RunningProcess first = start(kUpdate, tmp() + "/first", kSlowTime);
     ASSERT_TRUE(waitForOutput(first, "Updating:"));
-    ::kill(first.pid, c.signal);
-    int signal = 0;
-    const ProcessResult stopped = finishProcess(first, 60, &signal);
-    EXPECT_EQ(stopped.status, c.status);
-    EXPECT_EQ(signal, c.status == -1 ? c.signal : 0);
-    EXPECT_EQ(stopped.err, c.notice ? "\nvkupdate: interrupted during the update; the target may "
-                                      "be partly updated.\nRun the same command again to finish "
-                                      "the update.\n"
-                                    : "");
-
-    const ProcessResult rerun = update();
-    EXPECT_EQ(rerun.status, 0) << rerun.out;
-    EXPECT_NE(rerun.out.find("Update completed successfully!"), std::string::npos) << rerun.out;
-}
-
-INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
-                         ::testing::Values(InterruptCase{"kill", SIGKILL, -1, false},
-                                           InterruptCase{"term", SIGTERM, 143, true},
-                                           InterruptCase{"interrupt", SIGINT, 130, true}),
-                         [](const ::testing::TestParamInfo<InterruptCase>& info) {
-                             return std::string(info.param.name);
-                         });
-
-TEST_F(UpdateRun, ASecondUpdaterIsRefusedWhileTheFirstUpdates) {
-    fs::create_directory(tempFolder() + "/first");
-    const RunningProcess first = startUpdate();
-    ASSERT_TRUE(waitForOutput(first, "Updating:"));
-    expectRun(update(), "lab_update_locked", 1);
+    expectRun({kUpdate, "lab_update_locked", 1}, kQuickTime);
     EXPECT_EQ(finishProcess(first).status, 0);
 }
 
-TEST_F(UpdateRun, VerifyConfirmsAnUpdateThatInstalledEverySelectedFile) {
-    const ProcessResult result = update({"--silent", "--verify"});
-    EXPECT_EQ(result.status, 0) << result.out;
-    const std::string verdict = "Verified: every selected file is installed.\n";
-    ASSERT_GE(result.out.size(), verdict.size());
-    EXPECT_EQ(result.out.substr(result.out.size() - verdict.size()), verdict);
-    EXPECT_NE(result.err.find("Update sequence"), std::string::npos) << "the plan goes there";
-}
-
-// An image that is not the version its description names installs another version.
-TEST_F(UpdateRun, VerifyNamesEachSelectedFileThatIsNotInstalled) {
-    makeImage("vk7120_firmware_5.4.1.vkim", "5.4.0");
-    const ProcessResult result = update({"--silent", "--verify"});
-    EXPECT_EQ(result.status, 1);
-    const std::string verdict =
-        "Verification failed: 1 selected file is not installed:\n"
-        "  VK7120 SN 104871: vk7120_firmware_5.4.1.vkim: installed 5.4, expected 5.4.1\n";
-    ASSERT_GE(result.out.size(), verdict.size()) << result.out;
-    EXPECT_EQ(result.out.substr(result.out.size() - verdict.size()), verdict);
+// The firmware manager's update: the stages and their progress as JSON lines, the board
+// labels (written straight to the console) on standard error.
+TEST_F(E2eTest, UpdateSendsItsStagesAsJsonLines) {
+    const ProcessResult result =
+        run(kCompact + "--firmware " + kExampleFirmware + " --events json update", kQuickTime);
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::map<int, size_t> counts;
+    std::istringstream lines(result.out);
+    Json last, beforeLast;
+    for (std::string line; std::getline(lines, line);) {
+        beforeLast = last;
+        last = Json::parse(line, nullptr, false);
+        ASSERT_TRUE(last.is_object() && last.contains("event")) << line;
+        ++counts[last["event"].get<int>()];
+    }
+    EXPECT_EQ(counts[1], 1u);
+    EXPECT_EQ(counts[0], counts[10]);
+    EXPECT_GT(counts[25], 0u);
+    EXPECT_EQ(beforeLast["event"], 35);
+    EXPECT_EQ(last, Json::parse(R"({"event":11,"result":0})"));
+    EXPECT_NE(result.err.find(", SN: "), std::string::npos) << result.err;
 }
 
 }  // namespace

@@ -20,9 +20,7 @@ commands=$(complete_line vkupdate '')
 for command in boards history plan update reboot can-reboot catalogue; do
     grep -qx -- "$command" <<<"$commands" || { echo "command $command is not completed"; status=1; }
 done
-folder=$(mktemp -d)
-mkdir "$folder/firmware-a"
-touch "$folder/file-b"
+folder=$(mktemp -d) && mkdir "$folder/firmware-a" && touch "$folder/file-b"
 for option in --firmware --targets; do
     [ "$(complete_line vkupdate "$option" "$folder/")" = "$folder/firmware-a" ] ||
         { echo "$option does not complete folders only"; status=1; }
