@@ -1,0 +1,545 @@
+// The planning side of an update: installed-file comparison by version and checksum, the byte
+// comparison of files, the bus-FPGA check against a simulated target's CN drive and its fetch
+// file, the plan report and the plan query.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "support/host_recorder.h"
+#include "update/bus_fpga_check.h"
+#include "update/fetch_temp_file.h"
+#include "update/file_compare.h"
+#include "update/installed_file_comparison.h"
+#include "update/plan_query.h"
+#include "update/plan_report.h"
+#include "update/remote_files.h"
+#include "update/update_fixture.h"
+
+namespace {
+
+using namespace update_test;
+using Flags = std::vector<uint8_t>;
+
+TEST_F(ModuleTest, InstalledSlotsDecideWhatDiffers) {
+    struct Case {
+        uint32_t fwType;
+        bool isBusFpga;
+        int versionSlot;  // 0: no slot, always differs
+        int checksumSlot;
+    };
+    for (const Case& c : {Case{1, false, 1, 1}, Case{5, false, 12, 12}, Case{14, false, 16, 13},
+                          Case{1, true, 1, 1}, Case{3, true, 0, 0}, Case{4, true, 0, 0},
+                          Case{10, false, 0, 0}, Case{15, false, 0, 0}}) {
+        SCOPED_TRACE(c.fwType);
+        UpdateFileRecord f = makeFile("VK7101", c.fwType);
+        f.IsBusFpga = c.isBusFpga;
+        f.Version = VkCVersion("2.7.1");
+        f.Crc32Checksum = 0xCAFE0001;
+        BoardRecord board;
+        for (int slot = 1; slot <= kInstalledVersionSlots; ++slot) {
+            board.installedVersion(slot) = f.Version;
+        }
+        for (int slot = 1; slot <= kInstalledChecksumSlots; ++slot) {
+            board.installedChecksum(slot) = f.Crc32Checksum;
+        }
+        InstalledSlots slots;
+        EXPECT_EQ(installedSlotsOf(f, slots), c.versionSlot != 0);
+        EXPECT_EQ(versionDiffers(board, f), c.versionSlot == 0);
+        EXPECT_EQ(checksumDiffers(board, f), c.versionSlot == 0);
+        if (c.versionSlot == 0) {
+            continue;
+        }
+        EXPECT_EQ(slots.versionSlot, c.versionSlot);
+        EXPECT_EQ(slots.checksumSlot, c.checksumSlot);
+        board.installedVersion(c.versionSlot) = VkCVersion("2.7.2");
+        EXPECT_TRUE(versionDiffers(board, f));
+        EXPECT_FALSE(checksumDiffers(board, f));
+        board.installedChecksum(c.checksumSlot) = kUnknownChecksum;
+        EXPECT_TRUE(checksumDiffers(board, f));
+        board = BoardRecord();
+        f.IsMissing = true;  // a missing file differs from anything
+        board.installedVersion(c.versionSlot) = f.Version;
+        board.installedChecksum(c.checksumSlot) = f.Crc32Checksum;
+        EXPECT_TRUE(versionDiffers(board, f) && checksumDiffers(board, f));
+    }
+}
+
+class CheckVersions : public ModuleTest {
+  protected:
+    // Catalogue: 0 installed, 1 new version, 2 new checksum, 3 bus FPGA.
+    void SetUp() override {
+        ModuleTest::SetUp();
+        UpdateFileRecord same = makeFile("VK7101", 1);
+        same.Crc32Checksum = 5;
+        UpdateFileRecord newer = makeFile("VK7101", 3);
+        newer.Version = VkCVersion("1.1");
+        newer.Crc32Checksum = 6;
+        UpdateFileRecord checksum = makeFile("VK7101", 11);
+        checksum.Crc32Checksum = 99;
+        UpdateFileRecord bus = makeFile("VK7101", 3);
+        bus.IsBusFpga = true;
+        setCatalogue({same, newer, checksum, bus});
+    }
+    BoardRecord& installedBoard() {
+        BoardRecord& board = addBoard("VK7101", 100);
+        for (const int slot : {1, 3, 5}) {
+            board.installedVersion(slot) = VkCVersion("1.0");
+            board.installedChecksum(slot) = static_cast<uint32_t>(5 + slot / 2);
+        }
+        for (int32_t k = 0; k < 4; ++k) {
+            addMatch(board, k);
+        }
+        return board;
+    }
+};
+
+TEST_F(CheckVersions, MarksOnlyEqualVersionAndChecksumAndNeverClearsAFlag) {
+    BoardRecord& board = installedBoard();
+    board.fileUpToDate[3] = 1;  // found installed earlier
+    moduleState().verboseOutput = true;
+    const std::string out = printed([&] { checkVersions(table, VkTCmdOptions()); });
+    EXPECT_EQ(upToDate(board), (Flags{1, 0, 0, 1}));
+    EXPECT_THAT(out, testing::HasSubstr("[VK7101] ROOT/IOROUTER[3]: IO FPGA firmware: version "
+                                        "equal, checksum differs\n"));
+    board.matchFiles[0] = -1;  // positions without a file are passed over, never read
+    board.matchFiles[1] = 4711;
+    board.fileUpToDate[0] = 0;
+    checkVersions(table, VkTCmdOptions());
+    EXPECT_EQ(upToDate(board), (Flags{0, 0, 0, 1}));
+}
+
+TEST_F(CheckVersions, OnlySelectedBoardsWithUserFirmwareAreCompared) {
+    struct Case {
+        uint8_t activeFirmware, activeFpga;
+        const char* serials;
+        uint8_t compared;
+    };
+    for (const Case& c : {Case{1, 1, "100", 1}, Case{0, 0, "", 1}, Case{2, 1, "100", 0},
+                          Case{1, 2, "", 0}, Case{1, 1, "101", 0}}) {
+        SCOPED_TRACE(std::to_string(c.activeFirmware) + c.serials);
+        freeBoardTable(table);
+        BoardRecord& board = installedBoard();
+        board.activeFirmware = c.activeFirmware;
+        board.activeFpga = c.activeFpga;
+        VkTCmdOptions options;
+        options.serialNumbers = c.serials;
+        checkVersions(table, options);
+        EXPECT_EQ(board.fileUpToDate[0], c.compared);
+    }
+}
+
+TEST_F(CheckVersions, NoBoardsOrNoCatalogueEndTheProcess) {
+    EXPECT_EXIT(checkVersions(table, VkTCmdOptions()), testing::ExitedWithCode(1), "");
+    installedBoard();
+    moduleState().catalogueRead = false;
+    EXPECT_EXIT(checkVersions(table, VkTCmdOptions()), testing::ExitedWithCode(1), "");
+    moduleState().catalogueRead = true;
+    setCatalogue({});  // an empty catalogue is valid: nothing to compare
+    EXPECT_EQ(printed([&] { checkVersions(table, VkTCmdOptions()); }), "");
+}
+
+TEST(CompareFiles, EqualOnlyForTheSameContent) {
+    constexpr size_t kBlock = kCompareBlockSize;
+    struct Case {
+        size_t firstSize, secondSize;
+        long flipAt;  // byte of the second file changed; -1 none, -2 the last one
+        bool equal;
+    };
+    TempFolder folder;
+    for (const Case& c :
+         {Case{0, 0, -1, true}, Case{0, 1, -1, false}, Case{100, 101, -1, false},
+          Case{3 * kBlock, 3 * kBlock, -1, true}, Case{kBlock, kBlock + 1, -1, false},
+          Case{2 * kBlock, kBlock, -1, false}, Case{2 * kBlock, 2 * kBlock, -2, false},
+          Case{2 * kBlock + 9, 2 * kBlock + 9, long(kBlock), false},
+          Case{40 * kBlock + 4321, 40 * kBlock + 4321, -1, true}}) {
+        SCOPED_TRACE(std::to_string(c.firstSize) + "/" + std::to_string(c.secondSize));
+        std::string second = patternBytes(c.secondSize);
+        if (c.flipAt != -1) {
+            second[c.flipAt == -2 ? second.size() - 1 : size_t(c.flipAt)] ^= 0x40;
+        }
+        folder.write("a", patternBytes(c.firstSize));
+        folder.write("b", second);
+        EXPECT_EQ(compareFiles(folder.wideFile("a"), folder.wideFile("b")), c.equal);
+        EXPECT_EQ(compareFiles(folder.wideFile("b"), folder.wideFile("a")), c.equal);
+    }
+    folder.write("\xc3\xa4nderung.bin", patternBytes(20));
+    EXPECT_TRUE(compareFiles(folder.wideFile("a"), folder.wideFile("a")));
+    const std::wstring umlaut = wide(folder.path()) + L"/\u00e4nderung.bin";
+    EXPECT_TRUE(compareFiles(umlaut, umlaut));
+}
+
+TEST_F(ModuleTest, UnopenableAndSpecialFilesAreNotEqualAndNamedWhenVerbose) {
+    TempFolder folder;
+    const std::string file = folder.write("a", "x");
+    folder.write("dir/inner", "");
+    ASSERT_EQ(::mkfifo(folder.file("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(printed([&] { EXPECT_FALSE(compareFiles(folder.wideFile("x"), wide(file))); }), "");
+    moduleState().verboseOutput = true;
+    EXPECT_EQ(printed([&] { EXPECT_FALSE(compareFiles(wide(file), folder.wideFile("y"))); }),
+              "ERROR: Cannot open file " + folder.file("y") + "!\n");
+    // In a child that an alarm ends, so that a pipe that waits fails instead of hanging.
+    for (const char* special : {"dir", "pipe"}) {
+        for (const bool first : {true, false}) {
+            const std::wstring other = folder.wideFile(special);
+            EXPECT_EXIT(
+                {
+                    ::alarm(10);
+                    ::dup2(2, 1);  // the verbose message goes where the death test reads
+                    std::exit(compareFiles(first ? other : wide(file), first ? wide(file) : other)
+                                  ? 1
+                                  : 0);
+                },
+                testing::ExitedWithCode(0),
+                testing::HasSubstr("ERROR: Cannot compare file " + folder.file(special) +
+                                   ": it is a"));
+        }
+    }
+}
+
+// --- The bus-FPGA check ----------------------------------------------------------------------
+
+UpdateFileRecord busFile(const wchar_t* fileName, const char* target) {
+    UpdateFileRecord f = makeFile("VKx86_32", 3, fileName);
+    f.IsBusFpga = true;
+    f.TypeName = "FPGA file";
+    f.TargetFileName = target;
+    return f;
+}
+
+// Catalogue: 0 equal on the target, 1 different, 2 absent from the target, 3 no bus FPGA.
+class BusFpgaCheck : public ModuleTest {
+  protected:
+    void setUpTarget(const Json& faults = Json::array()) {
+        const std::string equal = patternBytes(300000, 7);
+        std::string differing = patternBytes(5000, 8);
+        targets.temp().write("firmware/bus/equal.rbf", equal);
+        targets.temp().write("firmware/bus/diff.rbf", differing);
+        targets.temp().write("firmware/bus/absent.rbf", "a");
+        targets.add("busfpga", SimTargets::target("busfpga", "10.20.30.40", Json::array(), faults));
+        device = targets.open("busfpga");
+        ASSERT_NE(device, nullptr) << targets.problem();
+        differing.back() ^= 1;
+        targets.temp().write("targets/busfpga/cfdrive/equal.rbf", equal);
+        targets.temp().write("targets/busfpga/cfdrive/fpga/diff.rbf", differing);
+        setCatalogue({busFile(L"bus\\equal.rbf", "equal.rbf"),
+                      busFile(L"bus\\diff.rbf", "fpga/diff.rbf"),
+                      busFile(L"bus/absent.rbf", "absent.rbf"), makeFile("VKx86_32", 1)});
+        options.firmwareFolder = toWide(targets.temp().file("firmware"));
+    }
+    BoardRecord& pcBoard(uint32_t serial = 100) {
+        BoardRecord& board = addBoard("VKx86_32", serial);
+        board.isPcPlatform = true;
+        for (int32_t k = 0; k < 4; ++k) {
+            addMatch(board, k);
+        }
+        return board;
+    }
+    std::string check() {
+        moduleState().verboseOutput = true;
+        return printed([&] { checkBusFpgaFiles(pool, table, device, options); });
+    }
+
+    SimTargets targets;
+    VkTDeviceHandle device = nullptr;
+    VkCErrorListPool pool;
+    VkTCmdOptions options;
+};
+
+TEST_F(BusFpgaCheck, FaultsOfTheTargetLeaveFilesToBeWritten) {
+    struct Case {
+        const char* faultCall;
+        Flags upToDate;
+        bool poolError;  // fetch errors stay in their own list
+        const char* lastLine;
+    };
+    for (const Case& c : {Case{"", {1, 0, 0, 0}, false, "absent.rbf from real-time system!\n"},
+                          Case{"getFileU", {0, 0, 0, 0}, false, "from real-time system!\n"},
+                          Case{"createFTClientHandle", {0, 0, 0, 0}, true, "client handle!\n"},
+                          Case{"deleteFTClientHandle", {1, 0, 0, 0}, true, "client handle!\n"}}) {
+        SCOPED_TRACE(c.faultCall);
+        freeBoardTable(table);
+        setUpTarget(*c.faultCall ? Json::array({SimTargets::fault(c.faultCall)}) : Json::array());
+        BoardRecord& board = pcBoard();
+        EXPECT_THAT(check(), testing::EndsWith(c.lastLine));
+        EXPECT_EQ(upToDate(board), c.upToDate);
+        EXPECT_EQ(pool.getErrorCount() > 0, c.poolError);
+        pool.reset();
+    }
+}
+
+TEST_F(BusFpgaCheck, OnlySelectedBoardsAndMatchesNotYetInstalledAreFetched) {
+    setUpTarget();
+    BoardRecord& skipped = pcBoard(100);
+    BoardRecord& checked = pcBoard(101);
+    checked.fileUpToDate[1] = 1;  // known installed already: not fetched, stays set
+    checked.activeFirmware = 2;   // no user firmware: still compared here
+    options.serialNumbers = "101";
+    EXPECT_THAT(check(), testing::Not(testing::HasSubstr("diff.rbf")));
+    EXPECT_EQ(upToDate(skipped), (Flags{0, 0, 0, 0}));
+    EXPECT_EQ(upToDate(checked), (Flags{1, 1, 0, 0}));
+}
+
+TEST_F(BusFpgaCheck, LocalFilesOutsideTheFolderOrMissingAndLongTargetNamesDiffer) {
+    setUpTarget();
+    BoardRecord& board = pcBoard();
+    targets.temp().write("escape.rbf", patternBytes(300000, 7));  // equal to the target's copy
+    file(0).FileName = L"..\\escape.rbf";
+    check();
+    EXPECT_EQ(board.fileUpToDate[0], 0);
+    file(0).FileName = L"bus\\gone.rbf";
+    EXPECT_THAT(check(), testing::HasSubstr("ERROR: Cannot open file "));
+    EXPECT_EQ(board.fileUpToDate[0], 0);
+    // "/mnt/cn/cfdrive/" and 495 characters make the longest remote path, 511 characters.
+    file(0).FileName = L"bus\\equal.rbf";
+    const std::string longest =
+        std::string(200, 'a') + "/" + std::string(200, 'b') + "/" + std::string(93, 'c');
+    targets.temp().write("targets/busfpga/cfdrive/" + longest, patternBytes(300000, 7));
+    const std::string tooLong = longest + "d";  // cut to fit, it would name the equal copy
+    file(0).TargetFileName = tooLong.c_str();
+    EXPECT_THAT(check(), testing::HasSubstr("(496 characters, at most 495)"));
+    EXPECT_EQ(board.fileUpToDate[0], 0);
+    file(0).TargetFileName = longest.c_str();
+    check();
+    EXPECT_EQ(board.fileUpToDate[0], 1);
+}
+
+TEST_F(BusFpgaCheck, FetchFileIsPrivateUnnamedReusedAndOverwritten) {
+    setUpTarget();
+    pcBoard();
+    check();
+    const std::wstring first = moduleState().tempFileName;
+    struct stat info {};
+    ASSERT_EQ(::stat(toUtf8(first).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(info.st_size, 0);
+    EXPECT_EQ(toUtf8(first).rfind("/proc/self/fd/", 0), 0u) << toUtf8(first);
+    check();
+    EXPECT_EQ(moduleState().tempFileName, first);
+    FtClientHandle client(pool, device);
+    for (const char* name : {"equal.rbf", "fpga/diff.rbf"}) {  // 300,000 bytes, then 5,000
+        std::string folder, fileName;
+        ASSERT_TRUE(remoteLocation(name, kCheckPathCapacity, folder, fileName));
+        ASSERT_GE(VkLnk_getFileU(pool, nullptr, client.get(), folder.c_str(), fileName.c_str(),
+                                 first.c_str(), nullptr, nullptr),
+                  0);
+    }
+    EXPECT_TRUE(compareFiles(first, toWide(targets.cfdriveFile("busfpga", "fpga/diff.rbf"))));
+    const pid_t child = ::fork();  // its exit handlers leave the parent's file alone
+    if (child == 0) {
+        std::exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(::access(toUtf8(first).c_str(), F_OK), 0);
+}
+
+TEST(FetchFile, LeavesNothingInTheTemporaryFolderEvenWhenKilled) {
+    TempFolder temporary;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::setenv("TMPDIR", temporary.path().c_str(), 1);
+        moduleState().tempFileName.clear();  // as in a freshly loaded library
+        if (prepareFetchFile() != FetchFileStatus::Ready ||
+            ::truncate(toUtf8(moduleState().tempFileName).c_str(), 1000) != 0 ||
+            !std::filesystem::is_empty(temporary.path())) {
+            std::_Exit(3);
+        }
+        ::raise(SIGKILL);  // as a plan that is killed
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status)) << "the child could not use its fetch file unnamed";
+    EXPECT_TRUE(std::filesystem::is_empty(temporary.path()));
+}
+
+TEST_F(ModuleTest, UnusableTemporaryFolderFailsTheCheckWithoutAName) {
+    const std::wstring saved = moduleState().tempFileName;
+    const char* savedTmp = std::getenv("TMPDIR");
+    const std::string restoreTmp = savedTmp ? savedTmp : "";
+    moduleState().verboseOutput = true;
+    for (const auto& [tmpdir, status] :
+         {std::pair{"/" + std::string(259, 'x'), FetchFileStatus::NoFolder},
+          std::pair{std::string("/nonexistent-folder-of-vk-tests"), FetchFileStatus::NoName}}) {
+        moduleState().tempFileName.clear();
+        ::setenv("TMPDIR", tmpdir.c_str(), 1);
+        EXPECT_EQ(prepareFetchFile(), status);
+        EXPECT_TRUE(moduleState().tempFileName.empty());
+        VkCErrorListPool pool;
+        EXPECT_THAT(printed([&] { checkBusFpgaFiles(pool, table, nullptr, VkTCmdOptions()); }),
+                    testing::StartsWith("ERROR: Cannot determine "));
+    }
+    savedTmp ? ::setenv("TMPDIR", restoreTmp.c_str(), 1) : ::unsetenv("TMPDIR");
+    moduleState().tempFileName = saved;
+}
+
+TEST(RemoteLocation, SplitsAtTheLastSlashAndRefusesWhatDoesNotFit) {
+    std::string folder, name;
+    ASSERT_TRUE(remoteLocation("bus.rbf", 512, folder, name));
+    EXPECT_EQ(folder + "|" + name, "/mnt/cn/cfdrive|bus.rbf");
+    ASSERT_TRUE(remoteLocation("fpga/v2/bus.rbf", 512, folder, name));
+    EXPECT_EQ(folder + "|" + name, "/mnt/cn/cfdrive/fpga/v2|bus.rbf");
+    for (const size_t capacity : {size_t(512), size_t(255)}) {
+        const size_t longest = longestTargetFileName(capacity);
+        ASSERT_TRUE(remoteLocation(VkCString(std::string(longest, 'n')), capacity, folder, name));
+        EXPECT_EQ(folder.size() + 1 + name.size(), capacity - 1);
+        EXPECT_FALSE(
+            remoteLocation(VkCString(std::string(longest + 1, 'n')), capacity, folder, name));
+    }
+}
+
+// --- The plan --------------------------------------------------------------------------------
+
+TEST_F(ModuleTest, MissingFilesAreListedAndCountOnlyWhenNeeded) {
+    UpdateFileRecord missing = makeFile("VK7101", 1, L"fw\\gone.bin");
+    missing.IsMissing = true;
+    UpdateFileRecord alsoMissing = makeFile("VK7102", 3, L"\u00fcber.bit");
+    alsoMissing.IsMissing = true;
+    UpdateFileRecord presentNeeded = makeFile("VK7101", 1);
+    presentNeeded.IsNeeded = true;
+    setCatalogue({missing, presentNeeded, alsoMissing});
+    bool needed = true;
+    EXPECT_EQ(printed([&] { needed = reportMissingFiles(); }),
+              "\nMissing Files:\n        fw\\gone.bin\n        \xc3\xbc"
+              "ber.bit\n");
+    EXPECT_FALSE(needed);
+    file(2).IsNeeded = true;
+    EXPECT_TRUE(reportMissingFiles());
+    setCatalogue({makeFile("VK7101", 1)});
+    EXPECT_EQ(printed([&] { EXPECT_FALSE(reportMissingFiles()); }), "");
+}
+
+TEST_F(ModuleTest, UpdateNotRequiredListsSelectedInstalledFilesOfBoardsThatGoOn) {
+    UpdateFileRecord bus = makeFile("VK7101", 3, L"bus\\fpga.rbf");
+    bus.IsBusFpga = true;
+    bus.TypeName = "FPGA file";
+    UpdateFileRecord inactive = makeFile("VK7101", 7);
+    inactive.IsSelected = false;
+    setCatalogue({makeFile("VK7101", 1), bus, inactive});
+    BoardRecord& named = addBoard("VK7101", 11);
+    named.productName = "IO Router 16";
+    for (int32_t k = 0; k < 3; ++k) {
+        addMatch(named, k, true);
+    }
+    addMatch(addBoard("VK7101", 12), 0, true);
+    BoardRecord& failed = addBoard("VK7101", 13);
+    failed.failedPass = 2;
+    addMatch(failed, 0, true);
+    addMatch(addBoard("VK7101", 14), -1, true);
+    addMatch(addBoard("VK7101", 15), 0, true);
+    VkTCmdOptions options;
+    options.serialNumbers = "11 12 13 14";
+    EXPECT_EQ(printed([&] { reportUpdateNotRequired(table, options); }),
+              "\nUpdate not required:\n"
+              "        SN: 11 (IO Router 16), Type: Firmware\n"
+              "        SN: 11 (IO Router 16), Type: FPGA file (bus\\fpga.rbf)\n"
+              "        SN: 12 (VK7101), Type: Firmware\n");
+}
+
+const std::string kPlanHead =
+    "\nBoard               Selected FW Type          Version        Update sequence\n"
+    "----------------------------------------------------------------------------\n";
+
+TEST_F(ModuleTest, PlanRowsShowSelectionPassAndPushedColumns) {
+    UpdateFileRecord fw = makeFile("VK7101EXTENDED", 4);
+    fw.Version = VkCVersion("255.255.255.255.65535.65535");
+    fw.UpdatePass = 12;
+    setCatalogue({fw, makeFile("VK7101", 1)});
+    addMatch(addBoard("VK7101EXTENDED", 4294967295u), 0);
+    BoardRecord& installed = addBoard("VK7101", 5);
+    addMatch(installed, -1);
+    addMatch(installed, 1, true);
+    BoardRecord& failed = addBoard("VK7101", 6);
+    failed.failedPass = 1;
+    addMatch(failed, 1);
+    addMatch(addBoard("VK7101", 7), 1);
+    addBoard("VK7101", 8);  // no matches, no rows
+    VkTCmdOptions options;
+    options.serialNumbers = "4294967295 5 6";
+    EXPECT_THAT(
+        printed([&] { printUpdatePlan(options, table); }),
+        testing::EndsWith(kPlanHead +
+                          "VK7101EXTENDED (4294967295) Y        Factory FPGA firmware "
+                          "255.255.255.255.65535.65535 12\n"
+                          "ERROR: File handle 0 for ROOT/IOROUTER[6] is invalid!"
+                          "VK7101   (       5) Y        Firmware         1.0            -\n"
+                          "VK7101   (       6) Y        Firmware         1.0            1\n"
+                          "VK7101   (       7) N        Firmware         1.0            -\n"));
+}
+
+TEST_F(ModuleTest, PlanGoesToTheHostMessageByMessage) {
+    setCatalogue({makeFile("VK7101", 1)});
+    addMatch(addBoard("VK7101", 5), 0);
+    HostRecorder host;
+    moduleState().outputToHost = true;
+    EXPECT_EQ(printed([&] { printUpdatePlan(VkTCmdOptions(), table); }), "");
+    EXPECT_EQ(host.codes(), std::vector<uint32_t>(4, EvMessage));
+    EXPECT_EQ(host.messages(),
+              kPlanHead + "VK7101   (       5) Y        Firmware         1.0            1\n");
+}
+
+std::vector<PlanDecision> decisions(const PlanBoard& board) {
+    std::vector<PlanDecision> result;
+    for (const PlanMatch& match : board.matches) {
+        result.push_back(match.decision);
+    }
+    return result;
+}
+
+TEST_F(ModuleTest, PlanQueryDescribesEveryBoardAndDecision) {
+    UpdateFileRecord install = makeFile("VK7101", 1, L"r\u00e9lease/fw.bin");
+    install.Version = VkCVersion("3.2");
+    install.UpdatePass = 2;
+    UpdateFileRecord missing = makeFile("VK7101", 7);
+    missing.IsMissing = true;
+    UpdateFileRecord inactive = makeFile("VK7101", 11);
+    inactive.IsSelected = false;
+    setCatalogue({install, makeFile("VK7101", 3), missing, inactive});
+    BoardRecord& board = addBoard("VK7101", 21);
+    board.slot = 4;
+    for (int32_t k = 0; k < 4; ++k) {
+        addMatch(board, k, k == 1);
+    }
+    addMatch(addBoard("VK7101", 22), 0);
+    BoardRecord& dropped = addBoard("VK7101", 23);
+    addMatch(dropped, 0);
+    addMatch(dropped, 1);
+    dropped.matchCount = 0;  // what the compatibility check does to a board it ignores
+    BoardRecord& failedFile = addBoard("VK7101", 24);
+    addMatch(failedFile, 0);
+    failedFile.fileFailed[0] = 1;
+    VkTCmdOptions options;
+    options.serialNumbers = "21 23 24";
+
+    forgetUpdatePlan();
+    EXPECT_EQ(GetLastUpdatePlan(), nullptr);
+    rememberUpdatePlan(describeUpdatePlan(table, options));
+    const UpdatePlan* plan = GetLastUpdatePlan();
+    ASSERT_TRUE(plan != nullptr && plan == &lastUpdatePlan());
+    ASSERT_EQ(plan->boards.size(), 4u);
+    const PlanBoard& first = plan->boards[0];
+    EXPECT_EQ(first.boardType + "|" + first.address, "VK7101|ROOT/IOROUTER");
+    EXPECT_EQ(first.serialNumber * 10 + first.slot, 214u);
+    EXPECT_TRUE(first.selected);
+    EXPECT_EQ(decisions(first),
+              (std::vector<PlanDecision>{PlanDecision::Install, PlanDecision::AlreadyInstalled,
+                                         PlanDecision::MissingFile, PlanDecision::NotSelected}));
+    EXPECT_EQ(first.matches[0].fileName, "r\xc3\xa9lease/fw.bin");
+    EXPECT_EQ(first.matches[0].typeName + " " + first.matches[0].version, "Firmware 3.2");
+    EXPECT_TRUE(first.matches[0].hasUpdatePass);
+    EXPECT_EQ(first.matches[0].updatePass, 2u);
+    EXPECT_FALSE(first.matches[1].hasUpdatePass);
+    EXPECT_EQ(plan->boards[1].boardIndex, 1u);
+    EXPECT_FALSE(plan->boards[1].selected);
+    EXPECT_EQ(decisions(plan->boards[1]), std::vector<PlanDecision>{PlanDecision::NotSelected});
+    EXPECT_EQ(decisions(plan->boards[2]), std::vector<PlanDecision>(2, PlanDecision::Incompatible));
+    EXPECT_EQ(decisions(plan->boards[3]), std::vector<PlanDecision>{PlanDecision::Incompatible});
+    rememberUpdatePlan(UpdatePlan());  // an empty plan is no plan
+    EXPECT_EQ(GetLastUpdatePlan(), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+#pragma once
+// Shared by the update and driver tests: the module state reset for each test, catalogue and
+// board-table builders, and (StageTest) a simulated target holding the table's boards, opened,
+// rooted and locked as an update run would, with real images in a firmware folder.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "VkCInventoryManager.h"
+#include "VkNInventoryIDs.h"
+#include "VkTCmdOptions.h"
+#include "description/update_file_record.h"
+#include "interface/module_state.h"
+#include "inventory/board_table.h"
+#include "reporting/format.h"
+#include "sim/Images.h"
+#include "support/captured_output.h"
+#include "support/sim_targets.h"
+#include "update/update_run.h"
+
+namespace update_test {
+
+using Json = SimTargets::Json;
+
+// A selected catalogue entry of pass 1 for boardType; the rest at the catalogue's defaults.
+inline UpdateFileRecord makeFile(const char* boardType, uint32_t fwType,
+                                 const wchar_t* fileName = L"fw.bin") {
+    UpdateFileRecord file;
+    file.FileName = fileName;
+    file.BoardType = boardType;
+    file.FwType = fwType;
+    file.TypeName = VkCInventoryManager::getFirmwareTypeString(
+        static_cast<VkNInventoryManager::FirmwareType>(fwType));
+    file.Version = VkCVersion("1.0");
+    file.IsSelected = true;
+    file.UpdatePass = 1;
+    return file;
+}
+
+class ModuleTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ModuleState& state = moduleState();  // a member HostRecorder has registered already
+        state.outputToHost = state.verboseOutput = state.catalogueRead = false;
+        state.fileCatalogue.clear();
+        state.fileCount = state.boardCount = state.maxUpdatePass = 0;
+        state.remoteFileHandles.clear();
+        table.reserve(64);  // references from addBoard stay valid
+    }
+    void TearDown() override {
+        moduleState().hostCallback = nullptr;
+        moduleState().outputToHost = moduleState().verboseOutput = false;
+        freeBoardTable(table);
+        moduleState().boardCount = 0;
+    }
+    // Sets the catalogue; must come before the boards, whose match arrays it sizes.
+    void setCatalogue(std::vector<UpdateFileRecord> files) {
+        moduleState().catalogueRead = true;
+        moduleState().fileCatalogue = std::move(files);
+        moduleState().fileCount = static_cast<uint32_t>(moduleState().fileCatalogue.size());
+    }
+    UpdateFileRecord& file(size_t k) { return moduleState().fileCatalogue.at(k); }
+    // A board at ROOT/IOROUTER[serial % 7 + 1].
+    BoardRecord& addBoard(const char* boardType, uint32_t serial = 100) {
+        BoardRecord& board = appendBoardRecord(table, moduleState().fileCount);
+        board.boardType = boardType;
+        board.serialNumber = serial;
+        board.address = VkNInventoryIDs::ROOT / VkNInventoryIDs::IOROUTER[serial % 7 + 1];
+        moduleState().boardCount = static_cast<uint32_t>(table.size());
+        return board;
+    }
+    static void addMatch(BoardRecord& board, int32_t k, bool upToDate = false) {
+        board.matchFiles.at(board.matchCount) = k;
+        board.fileUpToDate.at(board.matchCount) = upToDate ? 1 : 0;
+        ++board.matchCount;
+    }
+    static std::vector<uint8_t> upToDate(const BoardRecord& board) {
+        return {board.fileUpToDate.begin(), board.fileUpToDate.begin() + board.matchCount};
+    }
+
+    BoardTable table;
+};
+
+class StageTest : public ModuleTest {
+  protected:
+    struct Board {
+        const char* boardType;
+        uint32_t serial;
+        VkCInventoryAddress id;  // the board's top-level item
+    };
+    static Board ioRouter(const char* boardType, uint32_t serial) {
+        return {boardType, serial, VkNInventoryIDs::IOROUTER[serial % 7 + 1]};
+    }
+    void SetUp() override {
+        ModuleTest::SetUp();
+        options.firmwareFolder = toWide(targets.temp().file("firmware"));
+    }
+    void TearDown() override {
+        VkCErrorListPool ignored;
+        if (lock != nullptr) {
+            VkCInventoryManager::getInstance()->unlock(ignored, lock);
+        }
+        if (root != nullptr) {
+            VkCInventoryManager::getInstance()->deleteRootHandle(ignored, root);
+        }
+        lock = nullptr;
+        root = nullptr;
+        run_.reset();
+        pool.reset();
+        ModuleTest::TearDown();
+    }
+    // Adds the boards to the table and to a new target (name), then opens, roots and (unless
+    // lockIt is false) locks it. The catalogue must be set before.
+    void makeTarget(const std::vector<Board>& boards, const Json& faults = Json::array(),
+                    uint32_t polls = 3, bool lockIt = true) {
+        Json inventory = Json::array();
+        for (const Board& board : boards) {
+            addBoard(board.boardType, board.serial).address = VkNInventoryIDs::ROOT / board.id;
+            inventory.push_back(
+                SimTargets::board(board.id.toString().str(), board.boardType, board.serial, 0));
+        }
+        static int made = 0;
+        name = "stages" + std::to_string(++made);
+        Json doc = SimTargets::target(name, "10.20.30.40", inventory, faults);
+        doc["updatePolls"] = polls;
+        targets.add(name, doc);
+        device = targets.open(name);
+        ASSERT_NE(device, nullptr) << targets.problem();
+        VkCInventoryManager& manager = *VkCInventoryManager::getInstance();
+        manager.createRootHandleByDeviceHandleList(pool, &device, 1, root);
+        if (lockIt) {
+            manager.lock(pool, root, table.front().address, 0x10003, lock);
+        }
+        ASSERT_EQ(pool.getErrorCount(), 0u) << pool.getErrorText(0).c_str();
+        moduleState().remoteFileHandles.resize(moduleState().fileCount);
+    }
+    // A catalogue entry whose file is a sound image of version in the firmware folder.
+    UpdateFileRecord imageFile(const char* boardType, uint32_t fwType, const std::string& name,
+                               const char* version = "2.0", uint32_t pass = 1) {
+        UpdateFileRecord file = makeFile(boardType, fwType, toWide(name).c_str());
+        file.Version = VkCVersion(version);
+        file.UpdatePass = pass;
+        std::string error;
+        EXPECT_TRUE(vksim::writeVkimImage(targets.temp().write("firmware/" + name, ""), version,
+                                          1000, error))
+            << error;
+        file.FileSize = 64 + 1000;
+        return file;
+    }
+    UpdateRun& run() {
+        if (!run_) {
+            run_ = std::make_unique<UpdateRun>(pool, options, table);
+            run_->root = root;
+            run_->device = device;
+            run_->lockHandle = lock;
+            run_->transferred.assign(moduleState().fileCount, 0);
+        }
+        return *run_;
+    }
+    std::string lastError(const VkCErrorListPool& errors) const {
+        const uint32_t n = errors.getEntryCount();
+        return n == 0 ? "" : errors.getErrorText(n - 1).str();
+    }
+
+    SimTargets targets;
+    std::string name;  // of the target
+    VkTDeviceHandle device = nullptr;
+    VkCErrorListPool pool;
+    VkTCmdOptions options;
+    VkCInventoryRootHandle* root = nullptr;
+    VkTLockHandle lock = nullptr;
+
+  private:
+    std::unique_ptr<UpdateRun> run_;
+};
+
+// What body printed on standard output.
+template <typename Body>
+std::string printed(Body&& body) {
+    return captureOutput([&] {
+               body();
+               return 0;
+           })
+        .out;
+}
+
+}  // namespace update_test
