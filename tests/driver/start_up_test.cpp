@@ -128,51 +128,6 @@ class StartUp : public ModuleTest {
     std::string out;
 };
 
-TEST_F(StartUp, ShowBoardsScansTheTargetIntoTheTable) {
-    targets.add("lab", lab());
-    moduleState().fileCount = 3;
-    moduleState().fileCatalogue.resize(3);
-    VkTCmdOptions options = optionsFor(ShowBoards);
-    options.verbose = true;
-    EXPECT_EQ(start(options), 0);
-    EXPECT_TRUE(moduleState().verboseOutput);
-    EXPECT_THAT(out, testing::EndsWith("getDeviceList...\n  OK\n"));
-    EXPECT_TRUE(device != nullptr && root != nullptr);
-    ASSERT_EQ(startTable.size(), 2u);
-    EXPECT_EQ(moduleState().boardCount, 2u);
-    EXPECT_EQ(moduleState().fileCount, 0u);
-    EXPECT_TRUE(moduleState().fileCatalogue.empty());
-    EXPECT_EQ(startTable[0].serialNumber, 4711u);
-    EXPECT_EQ(startTable[1].boardType, "VK6001");
-    EXPECT_TRUE(startTable[0].matchFiles.empty());
-    EXPECT_EQ(pool.getErrorCount(), 0u);
-}
-
-TEST_F(StartUp, TargetIsFoundByHostNameOrAddress) {
-    targets.add("local", lab(Json::array(), Json(), "local", "127.0.0.1"));
-    Json other = lab(Json::array(), Json(), "same", "10.0.0.2");
-    other["inventory"].erase(1);
-    targets.add("b", other);
-    VkTCmdOptions options = optionsFor(ShowVersionHistory, "", "localhost");
-    EXPECT_EQ(start(options), 0);
-    EXPECT_EQ(options.ipAddress, "127.0.0.1");
-    EXPECT_EQ(startTable.size(), 2u);
-    TearDown();
-    freeBoardTable(startTable);
-    options = optionsFor(ShowBoards, "ignored", "10.0.0.2");
-    EXPECT_EQ(start(options), 0);
-    EXPECT_EQ(startTable.size(), 1u);
-}
-
-TEST_F(StartUp, RebootOnlyOpensTheDevice) {
-    targets.add("lab", lab());
-    VkTCmdOptions options = optionsFor(Reboot);
-    EXPECT_EQ(start(options), 0);
-    EXPECT_NE(device, nullptr);
-    EXPECT_EQ(root, nullptr);
-    EXPECT_TRUE(startTable.empty());
-}
-
 // No target at all: any device search would end the process. A new run drops the last plan.
 TEST_F(StartUp, DescriptionOnlyManagerRunTouchesNoTargetAndForgetsThePlan) {
     UpdatePlan earlier;
@@ -207,22 +162,6 @@ TEST_F(StartUp, OnlyConsoleUpdatesClearRunningApplications) {
         EXPECT_EQ(start(options), 0);
         EXPECT_EQ(startTable.size(), 2u);
         EXPECT_EQ(targets.read("lab")["applications"], c.applicationsLeft);
-    }
-}
-
-TEST_F(StartUp, UnreadableInventoryReleasesTheHandlesAndFails) {
-    for (const bool manager : {false, true}) {
-        targets.add("lab", lab(Json::array({SimTargets::fault("scan")})));
-        VkTCmdOptions options = optionsFor(ShowBoards);
-        options.fwMgrMode = manager;
-        moduleState().outputToHost = false;
-        EXPECT_EQ(start(options), manager ? 2 : 1);
-        EXPECT_TRUE(device == nullptr && root == nullptr && startTable.empty());
-        EXPECT_GT(pool.getErrorCount(), 0u);
-        EXPECT_EQ(out.find("ERROR: Cannot read target device information."),
-                  manager ? std::string::npos : 0u);
-        EXPECT_EQ(out.find("\nReported errors:\n") == std::string::npos, manager);
-        pool.reset();
     }
 }
 

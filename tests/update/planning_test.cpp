@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <csignal>
 #include <filesystem>
 
@@ -25,47 +26,34 @@ namespace {
 using namespace update_test;
 using Flags = std::vector<uint8_t>;
 
-TEST_F(ModuleTest, InstalledSlotsDecideWhatDiffers) {
-    struct Case {
-        uint32_t fwType;
-        bool isBusFpga;
-        int versionSlot;  // 0: no slot, always differs
-        int checksumSlot;
-    };
-    for (const Case& c : {Case{1, false, 1, 1}, Case{5, false, 12, 12}, Case{14, false, 16, 13},
-                          Case{1, true, 1, 1}, Case{3, true, 0, 0}, Case{4, true, 0, 0},
-                          Case{10, false, 0, 0}, Case{15, false, 0, 0}}) {
-        SCOPED_TRACE(c.fwType);
-        UpdateFileRecord f = makeFile("VK7101", c.fwType);
-        f.IsBusFpga = c.isBusFpga;
-        f.Version = VkCVersion("2.7.1");
+TEST(InstalledSlots, DecideWhatDiffers) {
+    // fwType, bus FPGA, version slot (0: none, always differs), checksum slot
+    const std::vector<std::array<int, 4>> cases = {{1, 0, 1, 1},  {5, 0, 12, 12}, {14, 0, 16, 13},
+                                                   {1, 1, 1, 1},  {3, 1, 0, 0},   {4, 1, 0, 0},
+                                                   {10, 0, 0, 0}, {15, 0, 0, 0}};
+    for (const auto& [fwType, isBusFpga, versionSlot, checksumSlot] : cases) {
+        SCOPED_TRACE(fwType);
+        UpdateFileRecord f = makeFile("VK7101", uint32_t(fwType));
+        f.IsBusFpga = isBusFpga;
         f.Crc32Checksum = 0xCAFE0001;
         BoardRecord board;
-        for (int slot = 1; slot <= kInstalledVersionSlots; ++slot) {
-            board.installedVersion(slot) = f.Version;
-        }
-        for (int slot = 1; slot <= kInstalledChecksumSlots; ++slot) {
-            board.installedChecksum(slot) = f.Crc32Checksum;
-        }
+        std::fill_n(board.installedVersions, kInstalledVersionSlots, f.Version);
+        std::fill_n(board.installedChecksums, kInstalledChecksumSlots, f.Crc32Checksum);
         InstalledSlots slots;
-        EXPECT_EQ(installedSlotsOf(f, slots), c.versionSlot != 0);
-        EXPECT_EQ(versionDiffers(board, f), c.versionSlot == 0);
-        EXPECT_EQ(checksumDiffers(board, f), c.versionSlot == 0);
-        if (c.versionSlot == 0) {
-            continue;
+        EXPECT_EQ(installedSlotsOf(f, slots), versionSlot != 0);
+        EXPECT_EQ(versionDiffers(board, f) + 2 * checksumDiffers(board, f), versionSlot ? 0 : 3);
+        if (versionSlot != 0) {
+            EXPECT_EQ(slots.versionSlot * 100 + slots.checksumSlot,
+                      versionSlot * 100 + checksumSlot);
+            board.installedVersion(versionSlot) = VkCVersion("1.1");
+            EXPECT_EQ(versionDiffers(board, f) + 2 * checksumDiffers(board, f), 1);
+            board.installedChecksum(checksumSlot) = kUnknownChecksum;
+            EXPECT_TRUE(checksumDiffers(board, f));
+            f.IsMissing = true;  // a missing file differs from anything
+            board.installedVersion(versionSlot) = f.Version;
+            board.installedChecksum(checksumSlot) = f.Crc32Checksum;
+            EXPECT_EQ(versionDiffers(board, f) + 2 * checksumDiffers(board, f), 3);
         }
-        EXPECT_EQ(slots.versionSlot, c.versionSlot);
-        EXPECT_EQ(slots.checksumSlot, c.checksumSlot);
-        board.installedVersion(c.versionSlot) = VkCVersion("2.7.2");
-        EXPECT_TRUE(versionDiffers(board, f));
-        EXPECT_FALSE(checksumDiffers(board, f));
-        board.installedChecksum(c.checksumSlot) = kUnknownChecksum;
-        EXPECT_TRUE(checksumDiffers(board, f));
-        board = BoardRecord();
-        f.IsMissing = true;  // a missing file differs from anything
-        board.installedVersion(c.versionSlot) = f.Version;
-        board.installedChecksum(c.checksumSlot) = f.Crc32Checksum;
-        EXPECT_TRUE(versionDiffers(board, f) && checksumDiffers(board, f));
     }
 }
 
@@ -74,25 +62,18 @@ class CheckVersions : public ModuleTest {
     // Catalogue: 0 installed, 1 new version, 2 new checksum, 3 bus FPGA.
     void SetUp() override {
         ModuleTest::SetUp();
-        UpdateFileRecord same = makeFile("VK7101", 1);
-        same.Crc32Checksum = 5;
-        UpdateFileRecord newer = makeFile("VK7101", 3);
-        newer.Version = VkCVersion("1.1");
-        newer.Crc32Checksum = 6;
-        UpdateFileRecord checksum = makeFile("VK7101", 11);
-        checksum.Crc32Checksum = 99;
-        UpdateFileRecord bus = makeFile("VK7101", 3);
-        bus.IsBusFpga = true;
-        setCatalogue({same, newer, checksum, bus});
+        std::vector<UpdateFileRecord> files = {makeFile("VK7101", 1), makeFile("VK7101", 3),
+                                               makeFile("VK7101", 11), makeFile("VK7101", 3)};
+        files[1].Version = VkCVersion("1.1");
+        files[2].Crc32Checksum = 99;
+        files[3].IsBusFpga = true;
+        setCatalogue(files);
     }
     BoardRecord& installedBoard() {
-        BoardRecord& board = addBoard("VK7101", 100);
+        BoardRecord& board = addBoard("VK7101", 100, {0, 1, 2, 3});
         for (const int slot : {1, 3, 5}) {
             board.installedVersion(slot) = VkCVersion("1.0");
-            board.installedChecksum(slot) = static_cast<uint32_t>(5 + slot / 2);
-        }
-        for (int32_t k = 0; k < 4; ++k) {
-            addMatch(board, k);
+            board.installedChecksum(slot) = file(0).Crc32Checksum;
         }
         return board;
     }
@@ -375,21 +356,6 @@ TEST_F(ModuleTest, UnusableTemporaryFolderFailsTheCheckWithoutAName) {
     }
     savedTmp ? ::setenv("TMPDIR", restoreTmp.c_str(), 1) : ::unsetenv("TMPDIR");
     moduleState().tempFileName = saved;
-}
-
-TEST(RemoteLocation, SplitsAtTheLastSlashAndRefusesWhatDoesNotFit) {
-    std::string folder, name;
-    ASSERT_TRUE(remoteLocation("bus.rbf", 512, folder, name));
-    EXPECT_EQ(folder + "|" + name, "/mnt/cn/cfdrive|bus.rbf");
-    ASSERT_TRUE(remoteLocation("fpga/v2/bus.rbf", 512, folder, name));
-    EXPECT_EQ(folder + "|" + name, "/mnt/cn/cfdrive/fpga/v2|bus.rbf");
-    for (const size_t capacity : {size_t(512), size_t(255)}) {
-        const size_t longest = longestTargetFileName(capacity);
-        ASSERT_TRUE(remoteLocation(VkCString(std::string(longest, 'n')), capacity, folder, name));
-        EXPECT_EQ(folder.size() + 1 + name.size(), capacity - 1);
-        EXPECT_FALSE(
-            remoteLocation(VkCString(std::string(longest + 1, 'n')), capacity, folder, name));
-    }
 }
 
 // --- The plan --------------------------------------------------------------------------------

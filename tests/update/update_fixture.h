@@ -24,7 +24,7 @@ namespace update_test {
 
 using Json = SimTargets::Json;
 
-// A selected catalogue entry of pass 1 for boardType; the rest at the catalogue's defaults.
+// A selected catalogue entry of pass 1, version 1.0, for boardType.
 inline UpdateFileRecord makeFile(const char* boardType, uint32_t fwType,
                                  const wchar_t* fileName = L"fw.bin") {
     UpdateFileRecord file;
@@ -39,10 +39,11 @@ inline UpdateFileRecord makeFile(const char* boardType, uint32_t fwType,
     return file;
 }
 
+// Resets the module state around each test (a member HostRecorder has registered already).
 class ModuleTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ModuleState& state = moduleState();  // a member HostRecorder has registered already
+        ModuleState& state = moduleState();
         state.outputToHost = state.verboseOutput = state.catalogueRead = false;
         state.fileCatalogue.clear();
         state.fileCount = state.boardCount = state.maxUpdatePass = 0;
@@ -62,19 +63,22 @@ class ModuleTest : public ::testing::Test {
         moduleState().fileCount = static_cast<uint32_t>(moduleState().fileCatalogue.size());
     }
     UpdateFileRecord& file(size_t k) { return moduleState().fileCatalogue.at(k); }
-    // A board at ROOT/IOROUTER[serial % 7 + 1].
-    BoardRecord& addBoard(const char* boardType, uint32_t serial = 100) {
+    // A board at ROOT/IOROUTER[serial % 7 + 1] matching the catalogue entries given.
+    BoardRecord& addBoard(const char* boardType, uint32_t serial = 100,
+                          const std::vector<int32_t>& matches = {}) {
         BoardRecord& board = appendBoardRecord(table, moduleState().fileCount);
         board.boardType = boardType;
         board.serialNumber = serial;
         board.address = VkNInventoryIDs::ROOT / VkNInventoryIDs::IOROUTER[serial % 7 + 1];
         moduleState().boardCount = static_cast<uint32_t>(table.size());
+        for (const int32_t k : matches) {
+            addMatch(board, k);
+        }
         return board;
     }
     static void addMatch(BoardRecord& board, int32_t k, bool upToDate = false) {
         board.matchFiles.at(board.matchCount) = k;
-        board.fileUpToDate.at(board.matchCount) = upToDate ? 1 : 0;
-        ++board.matchCount;
+        board.fileUpToDate.at(board.matchCount++) = upToDate ? 1 : 0;
     }
     static std::vector<uint8_t> upToDate(const BoardRecord& board) {
         return {board.fileUpToDate.begin(), board.fileUpToDate.begin() + board.matchCount};
@@ -85,18 +89,6 @@ class ModuleTest : public ::testing::Test {
 
 class StageTest : public ModuleTest {
   protected:
-    struct Board {
-        const char* boardType;
-        uint32_t serial;
-        VkCInventoryAddress id;  // the board's top-level item
-    };
-    static Board ioRouter(const char* boardType, uint32_t serial) {
-        return {boardType, serial, VkNInventoryIDs::IOROUTER[serial % 7 + 1]};
-    }
-    void SetUp() override {
-        ModuleTest::SetUp();
-        options.firmwareFolder = toWide(targets.temp().file("firmware"));
-    }
     void TearDown() override {
         VkCErrorListPool ignored;
         if (lock != nullptr) {
@@ -111,15 +103,14 @@ class StageTest : public ModuleTest {
         pool.reset();
         ModuleTest::TearDown();
     }
-    // Adds the boards to the table and to a new target (name), then opens, roots and (unless
-    // lockIt is false) locks it. The catalogue must be set before.
-    void makeTarget(const std::vector<Board>& boards, const Json& faults = Json::array(),
-                    uint32_t polls = 3, bool lockIt = true) {
+    // Adds the boards (type, serial) at ROOT/IOROUTER[serial % 7 + 1] to the table and to a new
+    // target (name), then opens, roots and locks it. The catalogue must be set before.
+    void makeTarget(const std::vector<std::pair<const char*, uint32_t>>& boards,
+                    const Json& faults = Json::array(), uint32_t polls = 3) {
         Json inventory = Json::array();
-        for (const Board& board : boards) {
-            addBoard(board.boardType, board.serial).address = VkNInventoryIDs::ROOT / board.id;
-            inventory.push_back(
-                SimTargets::board(board.id.toString().str(), board.boardType, board.serial, 0));
+        for (const auto& [type, serial] : boards) {
+            const std::string id = addBoard(type, serial).address.toString().str().substr(5);
+            inventory.push_back(SimTargets::board(id, type, serial, 0));
         }
         static int made = 0;
         name = "stages" + std::to_string(++made);
@@ -130,11 +121,10 @@ class StageTest : public ModuleTest {
         ASSERT_NE(device, nullptr) << targets.problem();
         VkCInventoryManager& manager = *VkCInventoryManager::getInstance();
         manager.createRootHandleByDeviceHandleList(pool, &device, 1, root);
-        if (lockIt) {
-            manager.lock(pool, root, table.front().address, 0x10003, lock);
-        }
+        manager.lock(pool, root, table.front().address, 0x10003, lock);
         ASSERT_EQ(pool.getErrorCount(), 0u) << pool.getErrorText(0).c_str();
         moduleState().remoteFileHandles.resize(moduleState().fileCount);
+        options.firmwareFolder = toWide(targets.temp().file("firmware"));
     }
     // A catalogue entry whose file is a sound image of version in the firmware folder.
     UpdateFileRecord imageFile(const char* boardType, uint32_t fwType, const std::string& name,
@@ -159,7 +149,7 @@ class StageTest : public ModuleTest {
         }
         return *run_;
     }
-    std::string lastError(const VkCErrorListPool& errors) const {
+    static std::string lastError(const VkCErrorListPool& errors) {
         const uint32_t n = errors.getEntryCount();
         return n == 0 ? "" : errors.getErrorText(n - 1).str();
     }
