@@ -11,7 +11,6 @@
 #include <csignal>
 #include <filesystem>
 
-#include "support/host_recorder.h"
 #include "update/bus_fpga_check.h"
 #include "update/fetch_temp_file.h"
 #include "update/file_compare.h"
@@ -92,26 +91,6 @@ TEST_F(CheckVersions, MarksOnlyEqualVersionAndChecksumAndNeverClearsAFlag) {
     board.fileUpToDate[0] = 0;
     checkVersions(table, VkTCmdOptions());
     EXPECT_EQ(upToDate(board), (Flags{0, 0, 0, 1}));
-}
-
-TEST_F(CheckVersions, OnlySelectedBoardsWithUserFirmwareAreCompared) {
-    struct Case {
-        uint8_t activeFirmware, activeFpga;
-        const char* serials;
-        uint8_t compared;
-    };
-    for (const Case& c : {Case{1, 1, "100", 1}, Case{0, 0, "", 1}, Case{2, 1, "100", 0},
-                          Case{1, 2, "", 0}, Case{1, 1, "101", 0}}) {
-        SCOPED_TRACE(std::to_string(c.activeFirmware) + c.serials);
-        freeBoardTable(table);
-        BoardRecord& board = installedBoard();
-        board.activeFirmware = c.activeFirmware;
-        board.activeFpga = c.activeFpga;
-        VkTCmdOptions options;
-        options.serialNumbers = c.serials;
-        checkVersions(table, options);
-        EXPECT_EQ(board.fileUpToDate[0], c.compared);
-    }
 }
 
 TEST_F(CheckVersions, NoBoardsOrNoCatalogueEndTheProcess) {
@@ -213,11 +192,8 @@ class BusFpgaCheck : public ModuleTest {
         options.firmwareFolder = toWide(targets.temp().file("firmware"));
     }
     BoardRecord& pcBoard(uint32_t serial = 100) {
-        BoardRecord& board = addBoard("VKx86_32", serial);
+        BoardRecord& board = addBoard("VKx86_32", serial, {0, 1, 2, 3});
         board.isPcPlatform = true;
-        for (int32_t k = 0; k < 4; ++k) {
-            addMatch(board, k);
-        }
         return board;
     }
     std::string check() {
@@ -251,18 +227,6 @@ TEST_F(BusFpgaCheck, FaultsOfTheTargetLeaveFilesToBeWritten) {
         EXPECT_EQ(pool.getErrorCount() > 0, c.poolError);
         pool.reset();
     }
-}
-
-TEST_F(BusFpgaCheck, OnlySelectedBoardsAndMatchesNotYetInstalledAreFetched) {
-    setUpTarget();
-    BoardRecord& skipped = pcBoard(100);
-    BoardRecord& checked = pcBoard(101);
-    checked.fileUpToDate[1] = 1;  // known installed already: not fetched, stays set
-    checked.activeFirmware = 2;   // no user firmware: still compared here
-    options.serialNumbers = "101";
-    EXPECT_THAT(check(), testing::Not(testing::HasSubstr("diff.rbf")));
-    EXPECT_EQ(upToDate(skipped), (Flags{0, 0, 0, 0}));
-    EXPECT_EQ(upToDate(checked), (Flags{1, 1, 0, 0}));
 }
 
 TEST_F(BusFpgaCheck, LocalFilesOutsideTheFolderOrMissingAndLongTargetNamesDiffer) {
@@ -379,33 +343,6 @@ TEST_F(ModuleTest, MissingFilesAreListedAndCountOnlyWhenNeeded) {
     EXPECT_EQ(printed([&] { EXPECT_FALSE(reportMissingFiles()); }), "");
 }
 
-TEST_F(ModuleTest, UpdateNotRequiredListsSelectedInstalledFilesOfBoardsThatGoOn) {
-    UpdateFileRecord bus = makeFile("VK7101", 3, L"bus\\fpga.rbf");
-    bus.IsBusFpga = true;
-    bus.TypeName = "FPGA file";
-    UpdateFileRecord inactive = makeFile("VK7101", 7);
-    inactive.IsSelected = false;
-    setCatalogue({makeFile("VK7101", 1), bus, inactive});
-    BoardRecord& named = addBoard("VK7101", 11);
-    named.productName = "IO Router 16";
-    for (int32_t k = 0; k < 3; ++k) {
-        addMatch(named, k, true);
-    }
-    addMatch(addBoard("VK7101", 12), 0, true);
-    BoardRecord& failed = addBoard("VK7101", 13);
-    failed.failedPass = 2;
-    addMatch(failed, 0, true);
-    addMatch(addBoard("VK7101", 14), -1, true);
-    addMatch(addBoard("VK7101", 15), 0, true);
-    VkTCmdOptions options;
-    options.serialNumbers = "11 12 13 14";
-    EXPECT_EQ(printed([&] { reportUpdateNotRequired(table, options); }),
-              "\nUpdate not required:\n"
-              "        SN: 11 (IO Router 16), Type: Firmware\n"
-              "        SN: 11 (IO Router 16), Type: FPGA file (bus\\fpga.rbf)\n"
-              "        SN: 12 (VK7101), Type: Firmware\n");
-}
-
 const std::string kPlanHead =
     "\nBoard               Selected FW Type          Version        Update sequence\n"
     "----------------------------------------------------------------------------\n";
@@ -435,17 +372,6 @@ TEST_F(ModuleTest, PlanRowsShowSelectionPassAndPushedColumns) {
                           "VK7101   (       5) Y        Firmware         1.0            -\n"
                           "VK7101   (       6) Y        Firmware         1.0            1\n"
                           "VK7101   (       7) N        Firmware         1.0            -\n"));
-}
-
-TEST_F(ModuleTest, PlanGoesToTheHostMessageByMessage) {
-    setCatalogue({makeFile("VK7101", 1)});
-    addMatch(addBoard("VK7101", 5), 0);
-    HostRecorder host;
-    moduleState().outputToHost = true;
-    EXPECT_EQ(printed([&] { printUpdatePlan(VkTCmdOptions(), table); }), "");
-    EXPECT_EQ(host.codes(), std::vector<uint32_t>(4, EvMessage));
-    EXPECT_EQ(host.messages(),
-              kPlanHead + "VK7101   (       5) Y        Firmware         1.0            1\n");
 }
 
 std::vector<PlanDecision> decisions(const PlanBoard& board) {

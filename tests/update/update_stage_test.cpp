@@ -60,24 +60,22 @@ TEST_F(StageTest, PutRenamesOnlyACompleteFileThatCameWithoutError) {
 }
 
 TEST_F(StageTest, TransferTakesOnlyOrdinaryFilesOfThePassForBoardsThatGoOn) {
-    UpdateFileRecord bus = imageFile("VK7101", 3, "bus.bit");
-    bus.IsBusFpga = true;
-    UpdateFileRecord bootLoader = imageFile("VK7101", 10, "boot.bin");
-    bootLoader.IsBootLoader = true;
-    UpdateFileRecord notSelected = imageFile("VK7101", 3, "fpga.vkim");
-    notSelected.IsSelected = false;
-    UpdateFileRecord missing = imageFile("VK7101", 2, "missing.vkim");
-    missing.IsMissing = true;
-    setCatalogue({imageFile("VK7101", 1, "fw.vkim"), imageFile("VK7101", 1, "later.vkim", "2.0", 2),
-                  bus, bootLoader, notSelected, missing, imageFile("VK7101", 14, "installed.vkim"),
-                  imageFile("VK7102", 1, "other.vkim")});
+    std::vector<UpdateFileRecord> files;
+    for (const char* file : {"fw", "later", "bus", "boot", "unselected", "missing", "installed"}) {
+        files.push_back(imageFile("VK7101", 1, file));
+    }
+    files.push_back(imageFile("VK7102", 1, "other"));
+    files[1].UpdatePass = 2;
+    files[2].IsBusFpga = files[3].IsBootLoader = files[5].IsMissing = true;
+    files[4].IsSelected = false;
+    setCatalogue(files);
     makeTarget({{"VK7101", 10}, {"VK7102", 11}});
     for (int32_t k = 0; k < 7; ++k) {
         addMatch(table[0], k, k == 6);
     }
     addMatch(table[1], 7);
     table[1].failedPass = 1;
-    EXPECT_THAT(printed([&] { transferFiles(run(), 1); }), testing::HasSubstr("fw.vkim "));
+    EXPECT_THAT(printed([&] { transferFiles(run(), 1); }), testing::HasSubstr("fw "));
     EXPECT_EQ(run().transferred, (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(printed([&] { transferFiles(run(), 3); }), "");
     EXPECT_EQ(pool.getErrorCount(), 0u);
