@@ -12,31 +12,14 @@ namespace {
 using namespace update_test;
 using Codes = std::vector<uint32_t>;
 
-// A processing unit (firmware 5.2 with its history) and an FPGA-mode I/O router whose second,
-// active FPGA image has fpgaImage2; both with what the reboot check reads.
-Json labInventory(const std::string& fpgaImage2 = "5.1") {
-    Json pc = SimTargets::board("HCN", "VKx86_32", 4711, 0x20001, {{"HW_TYPE", 1}});
-    pc["params"] = {{"ACTIVE_FIRMWARE", 1}, {"ACTIVE_FPGA", 1}};
-    pc["items"].push_back(SimTargets::part("FIRMWARE", "5.2", "5.2: reboot support"));
-    Json router = SimTargets::board("IOROUTER", "VK7101", 12, 0x20004);
-    router["params"] = {{"ACTIVE_FPGA", 2}};
-    router["items"].push_back(
-        Json{{"id", "HARDWARE"}, {"items", Json::array({SimTargets::part("CPLD", "4.1")})}});
-    router["items"].push_back(SimTargets::part("FPGAFIRMWARE[2]", fpgaImage2));
-    return Json::array({pc, router});
-}
-
 class Run : public ModuleTest {
   protected:
     void addLab(const Json& faults = Json::array(), const Json& inventory = labInventory()) {
         targets.add("lab", SimTargets::target("lab", "192.168.0.10", inventory, faults));
     }
     static VkTCmdOptions optionsFor(uint32_t mode, bool manager = false) {
-        VkTCmdOptions options;
-        options.mode = mode;
-        options.systemName = "lab";
+        VkTCmdOptions options = update_test::optionsFor(mode);
         options.fwMgrMode = manager;
-        options.descriptionOnly = false;
         return options;
     }
     int32_t run(const VkTCmdOptions& options) {

@@ -17,26 +17,6 @@ namespace {
 
 using namespace update_test;
 
-// Target "lab" (or systemName) with a processing unit and a fieldbus module.
-Json lab(const Json& faults = Json::array(), const Json& applications = Json(),
-         const std::string& systemName = "lab", const std::string& ip = "192.168.0.10") {
-    Json inventory = Json::array({SimTargets::board("HCN", "VKx86_32", 4711, 0x20001),
-                                  SimTargets::board("FBMODULE", "VK6001", 12, 0)});
-    Json target = SimTargets::target(systemName, ip, inventory, faults);
-    if (!applications.is_null()) {
-        target["applications"] = applications;
-    }
-    return target;
-}
-
-VkTCmdOptions optionsFor(uint32_t mode, const char* systemName = "lab", const char* ip = "") {
-    VkTCmdOptions options;
-    options.mode = mode;
-    options.systemName = systemName;
-    options.ipAddress = ip;
-    return options;
-}
-
 TEST(ResolveTargetAddress, GivesDottedTextOrNothing) {
     for (const auto& [text, address] :
          {std::pair{L"192.168.0.10", "192.168.0.10"}, std::pair{L"localhost", "127.0.0.1"},

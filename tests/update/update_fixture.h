@@ -39,6 +39,40 @@ inline UpdateFileRecord makeFile(const char* boardType, uint32_t fwType,
     return file;
 }
 
+// Options that address target systemName, or the target at ip when given.
+inline VkTCmdOptions optionsFor(uint32_t mode, const char* systemName = "lab",
+                                const char* ip = "") {
+    VkTCmdOptions options;
+    options.mode = mode;
+    options.systemName = systemName;
+    options.ipAddress = ip;
+    return options;
+}
+
+// A processing unit (firmware 5.2 with its history) and an FPGA-mode I/O router whose second,
+// active FPGA image has fpgaImage2; both with what the reboot check reads.
+inline Json labInventory(const std::string& fpgaImage2 = "5.1") {
+    Json pc = SimTargets::board("HCN", "VKx86_32", 4711, 0x20001, {{"HW_TYPE", 1}});
+    pc["params"] = {{"ACTIVE_FIRMWARE", 1}, {"ACTIVE_FPGA", 1}};
+    pc["items"].push_back(SimTargets::part("FIRMWARE", "5.2", "5.2: reboot support"));
+    Json router = SimTargets::board("IOROUTER", "VK7101", 12, 0x20004);
+    router["params"] = {{"ACTIVE_FPGA", 2}};
+    router["items"].push_back(
+        Json{{"id", "HARDWARE"}, {"items", Json::array({SimTargets::part("CPLD", "4.1")})}});
+    router["items"].push_back(SimTargets::part("FPGAFIRMWARE[2]", fpgaImage2));
+    return Json::array({pc, router});
+}
+
+// Target "lab" (or systemName at ip) with the lab inventory, faults and running applications.
+inline Json lab(const Json& faults = Json::array(), const Json& applications = Json(),
+                const std::string& systemName = "lab", const std::string& ip = "192.168.0.10") {
+    Json target = SimTargets::target(systemName, ip, labInventory(), faults);
+    if (!applications.is_null()) {
+        target["applications"] = applications;
+    }
+    return target;
+}
+
 // Resets the module state around each test (a member HostRecorder has registered already).
 class ModuleTest : public ::testing::Test {
   protected:
