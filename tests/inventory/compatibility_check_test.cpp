@@ -7,14 +7,13 @@
 #include <functional>
 #include <utility>
 
-#include "inventory/run_fixture.h"
 #include "support/captured_output.h"
 #include "support/host_recorder.h"
+#include "support/run_tables.h"
 
 namespace {
 
-using namespace planning_test;
-using T = PlanningTest;
+using T = RunTablesTest;
 using O = VkTCmdOptions;
 namespace ids = VkNInventoryIDs;
 
@@ -164,7 +163,7 @@ const Case kCases[] = {
 };
 // clang-format on
 
-using CompatibilityCheck = PlanningTest;
+using CompatibilityCheck = RunTablesTest;
 
 TEST_F(CompatibilityCheck, DecidesBoardByBoard) {
     for (const Case& c : kCases) {

@@ -6,13 +6,12 @@
 
 #include <functional>
 
-#include "inventory/run_fixture.h"
 #include "support/captured_output.h"
 #include "support/host_recorder.h"
+#include "support/run_tables.h"
 
 namespace {
 
-using namespace planning_test;
 using F = UpdateFileRecord;
 using B = BoardRecord;
 
@@ -25,7 +24,7 @@ struct Case {
     const char* trace = nullptr;  // a text of the verbose output
 };
 
-class FileMatching : public PlanningTest {
+class FileMatching : public RunTablesTest {
   protected:
     // Matches a board of type VK7101 against one entry; checks the result and the events.
     void run(const Case& c, std::vector<uint32_t> eventsOfAMatch) {

@@ -17,6 +17,7 @@
 #include "reporting/format.h"
 #include "sim/images.h"
 #include "support/captured_output.h"
+#include "support/run_tables.h"
 #include "support/sim_targets.h"
 #include "update/update_run.h"
 #include "utf8_conversion.h"
@@ -24,21 +25,6 @@
 namespace update_test {
 
 using Json = SimTargets::Json;
-
-// A selected catalogue entry of pass 1, version 1.0, for boardType.
-inline UpdateFileRecord makeFile(const char* boardType, uint32_t fwType,
-                                 const wchar_t* fileName = L"fw.bin") {
-    UpdateFileRecord file;
-    file.FileName = fileName;
-    file.BoardType = boardType;
-    file.FwType = fwType;
-    file.TypeName = VkCInventoryManager::getFirmwareTypeString(
-        static_cast<VkNInventoryManager::FirmwareType>(fwType));
-    file.Version = VkCVersion("1.0");
-    file.IsSelected = true;
-    file.UpdatePass = 1;
-    return file;
-}
 
 // Options that address target systemName, or the target at ip when given.
 inline VkTCmdOptions optionsFor(uint32_t mode, const char* systemName = "lab",
@@ -74,51 +60,7 @@ inline Json lab(const Json& faults = Json::array(), const Json& applications = J
     return target;
 }
 
-// Resets the module state around each test (a member HostRecorder has registered already).
-class ModuleTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ModuleState& state = moduleState();
-        state.outputToHost = state.verboseOutput = state.catalogueRead = false;
-        state.fileCatalogue.clear();
-        state.maxUpdatePass = 0;
-        state.remoteFileHandles.clear();
-        table.reserve(64);  // references from addBoard stay valid
-    }
-    void TearDown() override {
-        moduleState().hostCallback = nullptr;
-        moduleState().outputToHost = moduleState().verboseOutput = false;
-        freeBoardTable(table);
-    }
-    // Sets the catalogue; must come before the boards, whose match arrays it sizes.
-    void setCatalogue(std::vector<UpdateFileRecord> files) {
-        moduleState().catalogueRead = true;
-        moduleState().fileCatalogue = std::move(files);
-    }
-    UpdateFileRecord& file(size_t k) { return moduleState().fileCatalogue.at(k); }
-    // A board at ROOT/IOROUTER[serial % 7 + 1] matching the catalogue entries given.
-    BoardRecord& addBoard(const char* boardType, uint32_t serial = 100,
-                          const std::vector<int32_t>& matches = {}) {
-        BoardRecord& board =
-            appendBoardRecord(table, static_cast<uint32_t>(moduleState().fileCatalogue.size()));
-        board.boardType = boardType;
-        board.serialNumber = serial;
-        board.address = VkNInventoryIDs::ROOT / VkNInventoryIDs::IOROUTER[serial % 7 + 1];
-        for (const int32_t k : matches) {
-            addMatch(board, k);
-        }
-        return board;
-    }
-    static void addMatch(BoardRecord& board, int32_t k, bool upToDate = false) {
-        board.matchFiles.at(board.matchCount) = k;
-        board.fileUpToDate.at(board.matchCount++) = upToDate ? 1 : 0;
-    }
-    static std::vector<uint8_t> upToDate(const BoardRecord& board) {
-        return {board.fileUpToDate.begin(), board.fileUpToDate.begin() + board.matchCount};
-    }
-
-    BoardTable table;
-};
+using ModuleTest = RunTablesTest;
 
 class StageTest : public ModuleTest {
   protected:

@@ -1,6 +1,7 @@
 #pragma once
-// The two tables of a run built by hand for the matching, compatibility and planning tests; the
-// module state is reset around each test. Record events with support/host_recorder.h.
+// The two tables of a run (catalogue and board table) built by hand, with the module state
+// reset before and after each test. A HostRecorder member of a derived fixture registers after
+// the reset, so it records the whole test.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -10,8 +11,6 @@
 #include "interface/module_state.h"
 #include "interface/run_records.h"
 #include "inventory/board_table.h"
-
-namespace planning_test {
 
 // A selected catalogue entry of version 1.0 for update pass 1.
 inline UpdateFileRecord makeFile(const char* boardType, uint32_t fwType,
@@ -28,10 +27,10 @@ inline UpdateFileRecord makeFile(const char* boardType, uint32_t fwType,
     return file;
 }
 
-class PlanningTest : public ::testing::Test {
+class RunTablesTest : public ::testing::Test {
   public:
-    PlanningTest() { clear(); }
-    ~PlanningTest() override { clear(); }
+    RunTablesTest() { clear(); }
+    ~RunTablesTest() override { clear(); }
 
     // Empties both tables and resets the module state (for a test of many cases too).
     void clear() {
@@ -50,13 +49,17 @@ class PlanningTest : public ::testing::Test {
         moduleState().fileCatalogue = std::move(files);
     }
     UpdateFileRecord& file(size_t k) { return moduleState().fileCatalogue.at(k); }
-    // A board in an I/O router slot.
-    BoardRecord& addBoard(const char* boardType, uint32_t serial = 100) {
+    // A board at ROOT/IOROUTER[serial % 7 + 1] matching the catalogue entries given.
+    BoardRecord& addBoard(const char* boardType, uint32_t serial = 100,
+                          const std::vector<int32_t>& matches = {}) {
         BoardRecord& board =
             appendBoardRecord(table, static_cast<uint32_t>(moduleState().fileCatalogue.size()));
         board.boardType = boardType;
         board.serialNumber = serial;
         board.address = VkNInventoryIDs::ROOT / VkNInventoryIDs::IOROUTER[serial % 7 + 1];
+        for (const int32_t k : matches) {
+            addMatch(board, k);
+        }
         return board;
     }
     // Records catalogue index k as the board's next match.
@@ -64,8 +67,10 @@ class PlanningTest : public ::testing::Test {
         board.matchFiles.at(board.matchCount) = k;
         board.fileUpToDate.at(board.matchCount++) = upToDate ? 1 : 0;
     }
+    // The up-to-date flags of the board's matches.
+    static std::vector<uint8_t> upToDate(const BoardRecord& board) {
+        return {board.fileUpToDate.begin(), board.fileUpToDate.begin() + board.matchCount};
+    }
 
     BoardTable table;
 };
-
-}  // namespace planning_test
