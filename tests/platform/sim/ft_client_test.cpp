@@ -1,244 +1,158 @@
+// The file-transfer client of the simulated target: copies, renames and folders on the CN drive
+// (cfdrive), nothing reached outside it or through a link, only regular files copied, and the
+// faults of these calls.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
 
-#include "child_holder.h"
-#include "sim/SimErrors.h"
-#include "sim_fixture.h"
+#include "sim_test.h"
 
 namespace simtest {
 namespace {
 
+constexpr char kDrive[] = "/mnt/cn/cfdrive";
+
 class FtClientTest : public SimTest {
   protected:
     void SetUp() override {
-        folder_ = addTarget("t1", standardTarget());
-        device_ = openDevice();
-        ASSERT_NE(device_, nullptr);
+        ASSERT_NE(device_ = sim_.open("lab1"), nullptr) << sim_.problem();
         ASSERT_EQ(VkLnk_createFTClientHandle(pool_, device_, client_), 0);
-        local_ = temp_.path() + "/local.bin";
-        writeFile(local_, "bus fpga bits");
     }
-    void TearDown() override {
-        VkLnk_deleteFTClientHandle(pool_, client_);
-        VkLnk_deleteDeviceHandle(pool_, device_);
+    void TearDown() override { VkLnk_deleteFTClientHandle(pool_, client_); }
+    int64_t put(const char* folder, const char* name, const std::string& local = "") {
+        return VkLnk_putFileU(pool_, nullptr, client_, wide(local.empty() ? local_ : local).c_str(),
+                              folder, name, nullptr, nullptr);
     }
-    int64_t put(const char* folder, const char* name, const std::string& local) {
-        const std::wstring path = wide(local);
-        return VkLnk_putFileU(pool_, nullptr, client_, path.c_str(), folder, name, nullptr,
-                              nullptr);
+    int64_t get(const char* folder, const char* name, VkTFTProgressFunction progress = nullptr,
+                void* context = nullptr) {
+        return VkLnk_getFileU(pool_, nullptr, client_, folder, name, wide(fetched_).c_str(),
+                              progress, context);
     }
-    int64_t get(const char* folder, const char* name, const std::string& local) {
-        const std::wstring path = wide(local);
-        return VkLnk_getFileU(pool_, nullptr, client_, folder, name, path.c_str(), nullptr,
-                              nullptr);
+    int32_t rename(const char* folder, const char* from, const char* to) {
+        return VkLnk_renameFile(pool_, nullptr, client_, folder, from, to);
     }
-    void setFaults(const char* faults) {
-        Json target = standardTarget();
-        target["faults"] = Json::parse(faults);
-        addTarget("t1", target);
+    int32_t makeDir(const char* folder, const char* name) {
+        return VkLnk_makeDir(pool_, nullptr, client_, folder, name);
     }
-    std::string cfdrive() const { return folder_ + "/cfdrive"; }
+    std::string drive(const std::string& name) const { return sim_.cfdriveFile("t1", name); }
 
-    std::string folder_;
-    std::string local_;
-    VkTDeviceHandle device_ = nullptr;
     VkTFTClientHandle client_ = nullptr;
+    std::string local_ = sim_.temp().write("local.bin", "bus fpga bits");
+    std::string fetched_ = sim_.temp().file("fetched");
 };
 
-TEST_F(FtClientTest, PutRenameAndGetWithinTheCfdrive) {
-    EXPECT_EQ(put("/mnt/cn/cfdrive", "_TEMP001.TMP", local_), 13);
-    EXPECT_EQ(
-        VkLnk_renameFile(pool_, nullptr, client_, "/mnt/cn/cfdrive/", "_TEMP001.TMP", "bus.bit"),
-        0);
-    EXPECT_EQ(readFile(cfdrive() + "/bus.bit"), "bus fpga bits");
-    const std::string back = temp_.path() + "/back.bin";
-    EXPECT_EQ(get("/mnt/cn/cfdrive", "bus.bit", back), 13);
-    EXPECT_EQ(readFile(back), "bus fpga bits");
-    EXPECT_EQ(pool_.getErrorCount(), 0u);
-}
-
-TEST_F(FtClientTest, RenameMayMoveIntoAFolderBelow) {
-    ASSERT_EQ(VkLnk_makeDir(pool_, nullptr, client_, "/mnt/cn/cfdrive", "boot"), 0);
-    EXPECT_EQ(put("/mnt/cn/cfdrive", "_TEMP001.TMP", local_), 13);
-    EXPECT_EQ(VkLnk_renameFile(pool_, nullptr, client_, "/mnt/cn/cfdrive", "_TEMP001.TMP",
-                               "boot/loader.bin"),
-              0);
-    EXPECT_EQ(readFile(cfdrive() + "/boot/loader.bin"), "bus fpga bits");
-    EXPECT_LT(VkLnk_renameFile(pool_, nullptr, client_, "/mnt/cn/cfdrive", "boot/loader.bin",
-                               "boot/../../escaped.bin"),
-              0);
-    EXPECT_EQ(lastErrorCode(pool_), vksim::kErrRemotePath);
-    EXPECT_EQ(readFile(cfdrive() + "/boot/loader.bin"), "bus fpga bits");
-}
-
-TEST_F(FtClientTest, ProgressReportsTheBytesDone) {
+TEST_F(FtClientTest, PutRenameGetAndMakeDirWithinTheDrive) {
+    EXPECT_LT(put("/mnt/cn/cfdrive/fpga/io", "x.bit"), 0);
+    EXPECT_EQ(lastCode(pool_), vksim::kErrRemotePath);
+    EXPECT_NE(makeDir(kDrive, "fpga/io"), 0) << "the parent does not exist yet";
+    EXPECT_EQ(makeDir(kDrive, "fpga"), 0);
+    EXPECT_EQ(makeDir(kDrive, "fpga/io"), 0);
+    EXPECT_NE(makeDir(kDrive, "fpga"), 0) << "an existing folder is not created";
+    EXPECT_NE(makeDir(kDrive, "a/../../escaped"), 0);
+    EXPECT_NE(makeDir(kDrive, ""), 0);
+    EXPECT_EQ(put(kDrive, "_TEMP001.TMP"), 13);
+    EXPECT_EQ(rename("/mnt/cn/cfdrive/", "_TEMP001.TMP", "fpga/io/bus.bit"), 0);
+    EXPECT_EQ(sim_.temp().read("targets/t1/cfdrive/fpga/io/bus.bit"), "bus fpga bits");
+    EXPECT_LT(rename(kDrive, "fpga/io/bus.bit", "fpga/../../escaped.bit"), 0);
+    EXPECT_EQ(lastCode(pool_), vksim::kErrRemotePath);
     std::vector<uint64_t> seen;
-    const std::wstring path = wide(local_);
-    EXPECT_EQ(VkLnk_putFileU(
-                  pool_, nullptr, client_, path.c_str(), "/mnt/cn/cfdrive", "p.bit",
-                  [](void* context, uint64_t done, uint64_t total) {
-                      static_cast<std::vector<uint64_t>*>(context)->push_back(done * 100 + total);
-                  },
-                  &seen),
-              13);
-    ASSERT_FALSE(seen.empty());
+    const auto progress = [](void* context, uint64_t done, uint64_t total) {
+        static_cast<std::vector<uint64_t>*>(context)->push_back(done * 100 + total);
+    };
+    EXPECT_EQ(get("/mnt/cn/cfdrive/fpga/io", "bus.bit", progress, &seen), 13);
+    EXPECT_EQ(sim_.temp().read("fetched"), "bus fpga bits");
     EXPECT_EQ(seen.back(), 13u * 100 + 13u);
+    EXPECT_LT(get(kDrive, "absent.bit"), 0);
+    EXPECT_EQ(lastCode(pool_), vksim::kErrRemoteFile);
+    EXPECT_LT(rename(kDrive, "absent", "b"), 0);
+    EXPECT_LT(put(kDrive, "x", sim_.temp().file("no-such-local-file")), 0);
+    EXPECT_EQ(lastCode(pool_), vksim::kErrHostFile);
+    EXPECT_EQ(::access((folder_ + "/escaped").c_str(), F_OK), -1);
 }
 
-TEST_F(FtClientTest, MakeDirCreatesOneLevelAtATime) {
-    EXPECT_LT(put("/mnt/cn/cfdrive/fpga/io", "x.bit", local_), 0);
-    EXPECT_EQ(lastErrorCode(pool_), vksim::kErrRemotePath);
-    EXPECT_NE(VkLnk_makeDir(pool_, nullptr, client_, "/mnt/cn/cfdrive", "fpga/io"), 0)
-        << "the parent does not exist yet";
-    EXPECT_EQ(VkLnk_makeDir(pool_, nullptr, client_, "/mnt/cn/cfdrive", "fpga"), 0);
-    EXPECT_EQ(VkLnk_makeDir(pool_, nullptr, client_, "/mnt/cn/cfdrive", "fpga/io"), 0);
-    EXPECT_NE(VkLnk_makeDir(pool_, nullptr, client_, "/mnt/cn/cfdrive", "fpga"), 0)
-        << "an existing folder is not created";
-    EXPECT_EQ(put("/mnt/cn/cfdrive/fpga/io", "x.bit", local_), 13);
-    EXPECT_EQ(readFile(cfdrive() + "/fpga/io/x.bit"), "bus fpga bits");
-}
-
-TEST_F(FtClientTest, GetOfAMissingFileFails) {
-    EXPECT_LT(get("/mnt/cn/cfdrive", "absent.bit", temp_.path() + "/a"), 0);
-    EXPECT_EQ(lastErrorCode(pool_), vksim::kErrRemoteFile);
-    EXPECT_LT(VkLnk_renameFile(pool_, nullptr, client_, "/mnt/cn/cfdrive", "absent", "b"), 0);
-    EXPECT_LT(put("/mnt/cn/cfdrive", "x", temp_.path() + "/no-such-local-file"), 0);
-    EXPECT_EQ(lastErrorCode(pool_), vksim::kErrHostFile);
-}
-
-struct Escape {
-    const char* folder;
-    const char* name;
-};
-
-void PrintTo(const Escape& c, std::ostream* os) {
-    *os << c.folder << " + " << c.name;
-}
-
-class PathTraversalTest : public FtClientTest, public ::testing::WithParamInterface<Escape> {};
-
-TEST_P(PathTraversalTest, PathsOutsideTheCfdriveAreRefused) {
-    const std::string outside = temp_.path() + "/outside.txt";
-    writeFile(outside, "keep");
-    EXPECT_LT(put(GetParam().folder, GetParam().name, local_), 0);
-    EXPECT_EQ(lastErrorCode(pool_), vksim::kErrRemotePath) << lastErrorText(pool_);
-    EXPECT_LT(get(GetParam().folder, GetParam().name, temp_.path() + "/fetched"), 0);
-    EXPECT_LT(VkLnk_renameFile(pool_, nullptr, client_, GetParam().folder, GetParam().name, "z"),
-              0);
-    EXPECT_EQ(readFile(outside), "keep");
-    EXPECT_EQ(readFile(folder_ + "/target.json"), standardTarget().dump(2));
-}
-
-INSTANTIATE_TEST_SUITE_P(Escapes, PathTraversalTest,
-                         ::testing::Values(Escape{"/mnt/cn/cfdrive/..", "target.json"},
-                                           Escape{"/mnt/cn/cfdrive/../../..", "outside.txt"},
-                                           Escape{"/mnt/cn/cfdrive/a/../..", "target.json"},
-                                           Escape{"/etc", "passwd"}, Escape{"/mnt/cn", "cfdrive"},
-                                           Escape{"mnt/cn/cfdrive", "x"},
-                                           Escape{"/mnt/cn/cfdrive", ".."},
-                                           Escape{"/mnt/cn/cfdrive", "../target.json"},
-                                           Escape{"/mnt/cn/cfdrive/link", "outside.txt"}));
-
-TEST_F(FtClientTest, SymbolicLinksAreNotFollowed) {
-    ASSERT_EQ(::symlink(temp_.path().c_str(), (cfdrive() + "/link").c_str()), 0);
-    ASSERT_EQ(::symlink((folder_ + "/target.json").c_str(), (cfdrive() + "/tj").c_str()), 0);
-    EXPECT_LT(put("/mnt/cn/cfdrive/link", "x", local_), 0);
-    EXPECT_LT(put("/mnt/cn/cfdrive", "tj", local_), 0);
-    EXPECT_LT(get("/mnt/cn/cfdrive", "tj", temp_.path() + "/fetched"), 0);
-    EXPECT_NE(VkLnk_makeDir(pool_, nullptr, client_, "/mnt/cn/cfdrive/link", "d"), 0);
-    struct stat info {};
-    EXPECT_NE(::stat((temp_.path() + "/d").c_str(), &info), 0);
-    EXPECT_TRUE(readJson(folder_ + "/target.json").is_object());
-}
-
-TEST_F(FtClientTest, MakeDirRefusesClimbing) {
-    EXPECT_NE(VkLnk_makeDir(pool_, nullptr, client_, "/mnt/cn/cfdrive", "a/../../escaped"), 0);
-    EXPECT_EQ(lastErrorCode(pool_), vksim::kErrRemotePath);
-    EXPECT_NE(VkLnk_makeDir(pool_, nullptr, client_, "/mnt/cn/cfdrive", ""), 0);
-    struct stat info {};
-    EXPECT_NE(::stat((folder_ + "/escaped").c_str(), &info), 0);
-}
-
-TEST_F(FtClientTest, ShortWriteFaultWritesHalfWithoutAnError) {
-    setFaults(R"([{"call": "putFileU", "shortWrite": true, "match": "short.bit"}])");
-    writeFile(local_, "0123456789");
-    EXPECT_EQ(put("/mnt/cn/cfdrive", "short.bit", local_), 5);
-    EXPECT_EQ(readFile(cfdrive() + "/short.bit"), "01234");
-    EXPECT_EQ(put("/mnt/cn/cfdrive", "full.bit", local_), 10);
-    EXPECT_EQ(pool_.getErrorCount(), 0u);
+TEST_F(FtClientTest, NothingOutsideTheDriveIsReachedNorThroughALink) {
+    const std::string outside = sim_.temp().write("outside.txt", "keep");
+    ASSERT_EQ(::symlink(sim_.temp().path().c_str(), drive("link").c_str()), 0);
+    ASSERT_EQ(::symlink(file().c_str(), drive("tj").c_str()), 0);
+    const std::pair<const char*, const char*> escapes[] = {
+        {"/mnt/cn/cfdrive/..", "target.json"},
+        {"/mnt/cn/cfdrive/../../..", "outside.txt"},
+        {"/mnt/cn/cfdrive/a/../..", "target.json"},
+        {"/etc", "passwd"},
+        {"/mnt/cn", "cfdrive"},
+        {"mnt/cn/cfdrive", "x"},
+        {kDrive, ".."},
+        {kDrive, "../target.json"},
+        {"/mnt/cn/cfdrive/link", "outside.txt"}};
+    for (const auto& [folder, name] : escapes) {
+        SCOPED_TRACE(std::string(folder) + " + " + name);
+        EXPECT_LT(put(folder, name), 0);
+        EXPECT_EQ(lastCode(pool_), vksim::kErrRemotePath);
+        EXPECT_LT(get(folder, name), 0);
+        EXPECT_LT(rename(folder, name, "z"), 0);
+    }
+    EXPECT_LT(put(kDrive, "tj"), 0);
+    EXPECT_LT(get(kDrive, "tj"), 0);
+    EXPECT_NE(makeDir("/mnt/cn/cfdrive/link", "d"), 0);
+    EXPECT_EQ(sim_.temp().read("outside.txt"), "keep");
+    EXPECT_EQ(sim_.read("t1"), labTarget());
+    EXPECT_EQ(::access(sim_.temp().file("d").c_str(), F_OK), -1);
 }
 
 TEST_F(FtClientTest, FaultsOfTheClientCalls) {
-    setFaults(R"([
+    setFaults(R"([{"call": "putFileU", "shortWrite": true, "match": "short.bit"},
         {"call": "getFileU", "match": "a.bit", "errorCode": 1},
         {"call": "putFileU", "match": "/mnt/cn/cfdrive/b.bit", "errorCode": 2},
         {"call": "makeDir", "match": "newdir", "errorCode": 3},
         {"call": "renameFile", "match": "c.bit", "errorCode": 4},
         {"call": "createFTClientHandle", "times": 1, "errorCode": 5},
         {"call": "deleteFTClientHandle", "times": 1, "errorCode": 6}])");
-    writeFile(cfdrive() + "/a.bit", "a");
-    EXPECT_LT(get("/mnt/cn/cfdrive", "a.bit", temp_.path() + "/a"), 0);
-    EXPECT_EQ(lastErrorCode(pool_), 1u);
-    EXPECT_LT(put("/mnt/cn/cfdrive", "b.bit", local_), 0);
-    EXPECT_EQ(lastErrorCode(pool_), 2u);
-    EXPECT_NE(VkLnk_makeDir(pool_, nullptr, client_, "/mnt/cn/cfdrive", "newdir"), 0);
-    EXPECT_EQ(lastErrorCode(pool_), 3u);
-    EXPECT_LT(VkLnk_renameFile(pool_, nullptr, client_, "/mnt/cn/cfdrive", "a.bit", "c.bit"), 0);
-    EXPECT_EQ(lastErrorCode(pool_), 4u);
+    EXPECT_EQ(put(kDrive, "short.bit"), 6) << "half the bytes without an error";
+    EXPECT_EQ(sim_.temp().read("targets/t1/cfdrive/short.bit"), "bus fp");
+    EXPECT_EQ(pool_.getErrorCount(), 0u);
+    sim_.temp().write("targets/t1/cfdrive/a.bit", "a");
+    const std::pair<int64_t, uint32_t> failures[] = {{get(kDrive, "a.bit"), 1},
+                                                     {put(kDrive, "b.bit"), 2},
+                                                     {makeDir(kDrive, "newdir"), 3},
+                                                     {rename(kDrive, "a.bit", "c.bit"), 4}};
+    for (const auto& [result, code] : failures) {
+        EXPECT_LT(result, 0) << code;
+        EXPECT_EQ(pool_.getErrorCode(code - 1), code);
+    }
     VkTFTClientHandle second = nullptr;
     EXPECT_EQ(VkLnk_createFTClientHandle(pool_, device_, second), 5);
     EXPECT_EQ(second, nullptr);
     EXPECT_EQ(VkLnk_deleteFTClientHandle(pool_, client_), 6);
     EXPECT_EQ(VkLnk_deleteFTClientHandle(pool_, client_), vksim::kResultInvalidHandle)
         << "released all the same";
+    EXPECT_EQ(VkLnk_createFTClientHandle(pool_, nullptr, second), vksim::kResultInvalidHandle);
+    EXPECT_LT(VkLnk_getFileU(pool_, nullptr, nullptr, kDrive, "a", L"/tmp/x", nullptr, nullptr), 0);
+    EXPECT_EQ(lastCode(pool_), vksim::kErrInvalidHandle);
     client_ = nullptr;
-    EXPECT_EQ(pool_.getErrorCount(), 7u);
 }
 
-// A FIFO on the drive or a device on the host would keep a copy going without end.
-TEST_F(FtClientTest, OnlyRegularFilesAreCopied) {
-    ASSERT_EQ(::mkfifo((cfdrive() + "/bus.bit").c_str(), 0644), 0);
-    EXPECT_EQ(runBounded([this] {
-                  get("/mnt/cn/cfdrive", "bus.bit", temp_.path() + "/fetched");
-                  return lastErrorText(pool_);
+// A FIFO on the drive or a device on the host would keep a copy going without end; a file that
+// grows while it is copied is copied as it was when opened.
+TEST_F(FtClientTest, OnlyRegularFilesAreCopiedAsTheyWereWhenOpened) {
+    ASSERT_EQ(::mkfifo(drive("fifo.bit").c_str(), 0644), 0);
+    EXPECT_EQ(bounded([this] {
+                  get(kDrive, "fifo.bit");
+                  return lastText(pool_);
               }),
-              "The remote file /mnt/cn/cfdrive/bus.bit is a FIFO, not a regular file.");
-    EXPECT_EQ(runBounded([this] {
-                  put("/mnt/cn/cfdrive", "zero.bit", "/dev/zero");
-                  return lastErrorText(pool_);
+              "The remote file /mnt/cn/cfdrive/fifo.bit is a FIFO, not a regular file.");
+    EXPECT_EQ(bounded([this] {
+                  put(kDrive, "zero.bit", "/dev/zero");
+                  return lastText(pool_);
               }),
               "The local file /dev/zero is a character device, not a regular file.");
-}
-
-TEST_F(FtClientTest, GetCopiesNoMoreThanTheFileHadWhenOpened) {
-    writeFile(cfdrive() + "/grows.bit", "0123456789");
-    struct Growing {
-        std::string path;
-        int appended = 0;
-    } growing{cfdrive() + "/grows.bit"};
-    const std::wstring local = wide(temp_.path() + "/fetched");
+    std::string grows = sim_.temp().write("targets/t1/cfdrive/grows.bit", "0123456789");
     // Each progress report makes the remote file longer, as a writer beside the copy would.
-    const auto grow = [](void* context, uint64_t, uint64_t) {
-        auto* file = static_cast<Growing*>(context);
-        if (file->appended++ < 3) {
-            std::ofstream(file->path, std::ios::app) << std::string(1000, 'x');
-        }
+    const auto grow = [](void* path, uint64_t, uint64_t) {
+        std::ofstream(*static_cast<std::string*>(path), std::ios::app) << std::string(1000, 'x');
     };
-    EXPECT_EQ(VkLnk_getFileU(pool_, nullptr, client_, "/mnt/cn/cfdrive", "grows.bit", local.c_str(),
-                             grow, &growing),
-              10);
-    EXPECT_EQ(readFile(temp_.path() + "/fetched"), "0123456789");
-}
-
-TEST_F(FtClientTest, ClientNeedsALiveDevice) {
-    VkTFTClientHandle other = nullptr;
-    EXPECT_EQ(VkLnk_createFTClientHandle(pool_, nullptr, other), vksim::kResultInvalidHandle);
-    EXPECT_LT(VkLnk_getFileU(pool_, nullptr, nullptr, "/mnt/cn/cfdrive", "a", L"/tmp/x", nullptr,
-                             nullptr),
-              0);
-    EXPECT_EQ(lastErrorCode(pool_), vksim::kErrInvalidHandle);
+    EXPECT_EQ(get(kDrive, "grows.bit", grow, &grows), 10);
+    EXPECT_EQ(sim_.temp().read("fetched"), "0123456789");
 }
 
 }  // namespace

@@ -1,159 +1,108 @@
-#include "VkNInventoryIDs.h"
-#include "child_holder.h"
-#include "sim/SimErrors.h"
-#include "sim_fixture.h"
+// The inventory manager of the simulated target: scans, root handles, the lock, file transfers
+// into the staging folder, and the faults of these calls.
+#include "sim_test.h"
 
 namespace simtest {
 namespace {
 
-namespace Ids = VkNInventoryIDs;
+using VkNInventoryManager::VkSRemoteFileHandle;
 
 class InventoryManagerTest : public SimTest {
   protected:
-    void SetUp() override {
-        addTarget("t1", standardTarget());
-        ASSERT_TRUE(open_.open("lab1", false));
+    void SetUp() override { open(false); }
+    int32_t lock(uint32_t mode = 0x10003, const VkCInventoryAddress& at = hcn()) {
+        return manager_->lock(pool_, root_, at, mode, lock_);
     }
-    void setFaults(const char* faults) {
-        Json target = standardTarget();
-        target["faults"] = Json::parse(faults);
-        addTarget("t1", target);
+    int32_t transfer(VkSRemoteFileHandle& remote, const std::string& path,
+                     VkTTransferProgressFunction progress = nullptr, void* context = nullptr) {
+        return manager_->transferFile(pool_, root_, hcn(), lock_, wide(path).c_str(), progress,
+                                      context, remote);
     }
-    int32_t lock(VkTLockHandle& handle, uint32_t mode = 0x10003,
-                 const VkCInventoryAddress& at = hcnAddress()) {
-        return manager_->lock(open_.pool, open_.root, at, mode, handle);
+    int32_t remove(const VkSRemoteFileHandle& remote) {
+        return manager_->deleteRemoteFile(pool_, root_, hcn(), lock_, remote);
     }
-
-    VkCInventoryManager* manager_ = VkCInventoryManager::getInstance();
-    OpenTarget open_;
 };
 
-TEST_F(InventoryManagerTest, ScanGivesAFreshTreeOfTheInventory) {
+TEST_F(InventoryManagerTest, ScanGivesAFreshTreeAndRootHandlesAreChecked) {
     VkCInventoryItem* tree = nullptr;
-    ASSERT_EQ(manager_->scan(open_.pool, open_.root, tree), 0);
-    ASSERT_NE(tree, nullptr);
-    EXPECT_TRUE(tree->getID() == Ids::ROOT);
-    const VkCInventoryItem* hcn = tree->getItem(Ids::HCN);
-    ASSERT_NE(hcn, nullptr);
-    EXPECT_EQ(hcn->getAddress(), hcnAddress());
-    VkCString boardType;
-    uint32_t serial = 0;
-    uint32_t systemClass = 0;
-    VkCVersion version;
-    hcn->getValue(open_.pool, Ids::PRODUCT / Ids::BOARD_TYPE, boardType);
-    hcn->getValue(open_.pool, Ids::PRODUCT / Ids::SERIAL_NUMBER, serial);
-    hcn->getValue(open_.pool, Ids::PRODUCT / Ids::SYSTEM_CLASS, systemClass);
-    hcn->getValue(open_.pool, Ids::FIRMWARE / Ids::VERSION, version);
-    EXPECT_EQ(boardType, "VK7101");
-    EXPECT_EQ(serial, 4711u);
-    EXPECT_EQ(systemClass, 0x20001u);
-    EXPECT_EQ(version.getAsString(), "3.2.1");
-    EXPECT_NE(tree->getItem(Ids::HCN / Ids::SUB_BOARDS / Ids::ION[2]), nullptr);
-    EXPECT_EQ(open_.pool.getErrorCount(), 0u);
-
     VkCInventoryItem* second = nullptr;
-    ASSERT_EQ(manager_->scan(open_.pool, open_.root, second), 0);
+    ASSERT_EQ(manager_->scan(pool_, root_, tree), 0);
+    ASSERT_EQ(manager_->scan(pool_, root_, second), 0);
     EXPECT_NE(second, tree) << "every scan builds its own tree";
+    EXPECT_EQ(tree->getItem(Ids::HCN / Ids::SUB_BOARDS / Ids::ION[2])->getAddress(), ion());
+    EXPECT_NE(manager_->deleteInventoryTree(tree->getFirstSubItem()), 0) << "a node inside a tree";
     EXPECT_EQ(manager_->deleteInventoryTree(tree), 0);
     EXPECT_EQ(manager_->deleteInventoryTree(second), 0);
     EXPECT_EQ(manager_->deleteInventoryTree(nullptr), 0);
-}
-
-TEST_F(InventoryManagerTest, DeleteInventoryTreeRefusesANodeInsideATree) {
-    VkCInventoryItem* tree = nullptr;
-    ASSERT_EQ(manager_->scan(open_.pool, open_.root, tree), 0);
-    EXPECT_NE(manager_->deleteInventoryTree(tree->getFirstSubItem()), 0);
-    EXPECT_NE(tree->getFirstSubItem(), nullptr);
-    EXPECT_EQ(manager_->deleteInventoryTree(tree), 0);
-}
-
-TEST_F(InventoryManagerTest, ScanFault) {
-    setFaults(R"([{"call": "scan", "errorCode": "0x01400020"}])");
-    VkCInventoryItem* tree = nullptr;
-    EXPECT_NE(manager_->scan(open_.pool, open_.root, tree), 0);
-    EXPECT_EQ(tree, nullptr);
-    EXPECT_EQ(lastErrorCode(open_.pool), 0x01400020u);
-}
-
-TEST_F(InventoryManagerTest, RootHandlesAreChecked) {
     VkCInventoryRootHandle* root = nullptr;
-    VkTDeviceHandle devices[2] = {open_.device, open_.device};
-    EXPECT_NE(manager_->createRootHandleByDeviceHandleList(open_.pool, devices, 2, root), 0);
-    EXPECT_NE(manager_->createRootHandleByDeviceHandleList(open_.pool, nullptr, 1, root), 0);
+    VkTDeviceHandle devices[2] = {device_, device_};
+    EXPECT_NE(manager_->createRootHandleByDeviceHandleList(pool_, devices, 2, root), 0);
+    EXPECT_NE(manager_->createRootHandleByDeviceHandleList(pool_, nullptr, 1, root), 0);
     VkTDeviceHandle bogus = &root;
-    EXPECT_NE(manager_->createRootHandleByDeviceHandleList(open_.pool, &bogus, 1, root), 0);
+    EXPECT_NE(manager_->createRootHandleByDeviceHandleList(pool_, &bogus, 1, root), 0);
     EXPECT_EQ(root, nullptr);
-    VkCInventoryItem* tree = nullptr;
-    EXPECT_NE(manager_->scan(open_.pool, reinterpret_cast<VkCInventoryRootHandle*>(&tree), tree),
-              0);
-    EXPECT_NE(manager_->deleteRootHandle(open_.pool, nullptr), 0);
-    EXPECT_EQ(open_.pool.getErrorCount(), 5u);
+    EXPECT_NE(manager_->scan(pool_, reinterpret_cast<VkCInventoryRootHandle*>(&tree), tree), 0);
+    EXPECT_NE(manager_->deleteRootHandle(pool_, nullptr), 0);
+    EXPECT_EQ(pool_.getErrorCount(), 5u);
+    setFaults(R"([{"call": "scan", "errorCode": "0x01400020"}, {"call": "deleteRootHandle"},
+                  {"call": "createRootHandle", "times": 1}])");
+    EXPECT_TRUE(refused(manager_->scan(pool_, root_, tree), 0x01400020u));
+    EXPECT_EQ(tree, nullptr);
+    EXPECT_NE(manager_->createRootHandleByDeviceHandleList(pool_, &device_, 1, root), 0);
+    ASSERT_EQ(manager_->createRootHandleByDeviceHandleList(pool_, &device_, 1, root), 0);
+    EXPECT_TRUE(refused(manager_->deleteRootHandle(pool_, root), vksim::kErrSimulatedFault));
+    EXPECT_TRUE(refused(manager_->deleteRootHandle(pool_, root), vksim::kErrInvalidHandle))
+        << "released all the same";
 }
 
-TEST_F(InventoryManagerTest, RootHandleFaults) {
-    setFaults(R"([{"call": "createRootHandle", "times": 1}, {"call": "deleteRootHandle"}])");
-    VkCInventoryRootHandle* root = nullptr;
-    EXPECT_NE(manager_->createRootHandleByDeviceHandleList(open_.pool, &open_.device, 1, root), 0);
-    EXPECT_EQ(root, nullptr);
-    ASSERT_EQ(manager_->createRootHandleByDeviceHandleList(open_.pool, &open_.device, 1, root), 0);
-    EXPECT_NE(manager_->deleteRootHandle(open_.pool, root), 0);
-    EXPECT_NE(manager_->deleteRootHandle(open_.pool, root), 0) << "released all the same";
-    EXPECT_EQ(lastErrorCode(open_.pool), vksim::kErrInvalidHandle);
-}
-
-TEST_F(InventoryManagerTest, LockIsExclusiveWithinTheProcess) {
-    VkTLockHandle first = nullptr;
-    VkTLockHandle second = nullptr;
-    ASSERT_EQ(lock(first), 0);
-    EXPECT_NE(lock(second), 0);
-    EXPECT_EQ(second, nullptr);
-    EXPECT_EQ(lastErrorText(open_.pool),
-              "Target \"lab1\" is locked by another update and cannot be locked.");
-    EXPECT_EQ(manager_->unlock(open_.pool, first), 0);
-    ASSERT_EQ(lock(second), 0);
-    EXPECT_EQ(manager_->unlock(open_.pool, second), 0);
-    EXPECT_NE(manager_->unlock(open_.pool, second), 0);
-    EXPECT_EQ(lastErrorCode(open_.pool), vksim::kErrNotLocked);
-}
-
-TEST_F(InventoryManagerTest, LockHeldByAnotherProcessIsFreedWhenItIsKilled) {
-    ChildHolder child(targets(), "lab1", "lock");
-    ASSERT_EQ(child.answer(), "held");
-    VkTLockHandle handle = nullptr;
-    EXPECT_NE(lock(handle), 0);
-    EXPECT_EQ(lastErrorCode(open_.pool), vksim::kErrTargetLocked);
-    ASSERT_TRUE(child.kill());
-    ASSERT_EQ(lock(handle), 0) << lastErrorText(open_.pool);
-    ChildHolder late(targets(), "lab1", "lock");
-    EXPECT_EQ(late.answer(), "refused");
-    EXPECT_EQ(manager_->unlock(open_.pool, handle), 0);
-}
-
-TEST_F(InventoryManagerTest, LockReleasedByItsHolderCanBeTaken) {
-    ChildHolder child(targets(), "lab1", "lock");
-    ASSERT_EQ(child.answer(), "held");
-    EXPECT_EQ(child.release(), 0);
-    VkTLockHandle handle = nullptr;
-    ASSERT_EQ(lock(handle), 0);
-    EXPECT_EQ(manager_->unlock(open_.pool, handle), 0);
-}
-
-TEST_F(InventoryManagerTest, LockChecksModeAddressAndFaults) {
-    VkTLockHandle handle = nullptr;
-    EXPECT_NE(lock(handle, 0x10001), 0);
-    EXPECT_EQ(lastErrorText(open_.pool),
-              "lock: the simulated target knows only the lock mode 0x10003, not 0x10001.");
-    EXPECT_NE(lock(handle, 0x10003, Ids::ROOT / Ids::CN), 0);
-    EXPECT_EQ(lastErrorText(open_.pool), "Target \"lab1\" has no inventory node ROOT/CN.");
-    EXPECT_EQ(lock(handle, 0x10003, Ids::ROOT), 0) << "the root node names the whole system";
-    EXPECT_EQ(manager_->unlock(open_.pool, handle), 0);
+TEST_F(InventoryManagerTest, LockIsExclusiveAndChecksModeAddressAndFaults) {
+    ASSERT_EQ(lock(), 0);
+    VkTLockHandle first = lock_;
+    EXPECT_TRUE(refused(lock(), vksim::kErrTargetLocked));
+    EXPECT_EQ(lock_, nullptr);
+    EXPECT_EQ(manager_->unlock(pool_, first), 0);
+    EXPECT_TRUE(refused(manager_->unlock(pool_, first), vksim::kErrNotLocked));
+    EXPECT_TRUE(refused(lock(0x10001), vksim::kErrInvalidArgument));
+    EXPECT_TRUE(refused(lock(0x10003, Ids::ROOT / Ids::CN), vksim::kErrNoSuchNode));
+    ASSERT_EQ(lock(0x10003, Ids::ROOT), 0) << "the root node names the whole system";
+    EXPECT_EQ(manager_->unlock(pool_, lock_), 0);
     setFaults(R"([{"call": "lock", "times": 1}, {"call": "unlock", "times": 1}])");
-    EXPECT_NE(lock(handle), 0);
-    EXPECT_EQ(lastErrorCode(open_.pool), vksim::kErrSimulatedFault);
-    ASSERT_EQ(lock(handle), 0);
-    EXPECT_NE(manager_->unlock(open_.pool, handle), 0);
-    ASSERT_EQ(lock(handle), 0) << "the failed unlock released the lock all the same";
-    EXPECT_EQ(manager_->unlock(open_.pool, handle), 0);
+    EXPECT_TRUE(refused(lock(), vksim::kErrSimulatedFault));
+    ASSERT_EQ(lock(), 0);
+    EXPECT_NE(manager_->unlock(pool_, lock_), 0);
+    ASSERT_EQ(lock(), 0) << "the failed unlock released the lock all the same";
+}
+
+TEST_F(InventoryManagerTest, TransferCopiesIntoTheStagingFolderAndDeletes) {
+    const std::string local = sim_.temp().write("fw image.bin", patternBytes(300000));
+    VkSRemoteFileHandle first;
+    VkSRemoteFileHandle second;
+    EXPECT_TRUE(refused(transfer(first, local), vksim::kErrNotLocked));
+    ASSERT_EQ(lock(), 0);
+    std::vector<uint32_t> percents;
+    const auto progress = [](void* seen, uint32_t percent) {
+        static_cast<std::vector<uint32_t>*>(seen)->push_back(percent);
+    };
+    ASSERT_EQ(transfer(first, local, progress, &percents), 0) << lastText(pool_);
+    ASSERT_EQ(transfer(second, local), 0);
+    EXPECT_EQ(percents.back(), 100u);
+    EXPECT_EQ(first.folder, "/var/staging");
+    EXPECT_EQ(first.name, "1_fw image.bin");
+    EXPECT_EQ(second.name, "2_fw image.bin") << "each transfer gets its own copy";
+    EXPECT_EQ(sim_.temp().read("targets/t1/staging/1_fw image.bin"), patternBytes(300000));
+    EXPECT_EQ(remove(first), 0);
+    EXPECT_EQ(sim_.temp().read("targets/t1/staging/1_fw image.bin"), "");
+    for (const char* name : {"1_fw image.bin", "../target.json", ""}) {
+        EXPECT_TRUE(refused(remove({"/var/staging", name}), vksim::kErrRemoteFile)) << name;
+    }
+    EXPECT_TRUE(refused(remove({"/mnt/cn/cfdrive", "x"}), vksim::kErrRemoteFile));
+    EXPECT_TRUE(refused(transfer(first, sim_.temp().file("absent")), vksim::kErrHostFile));
+    // A device would fill the staging folder without end.
+    EXPECT_EQ(bounded([&] {
+                  transfer(first, "/dev/zero");
+                  return lastText(pool_);
+              }),
+              "The file /dev/zero is a character device, not a regular file.");
 }
 
 }  // namespace

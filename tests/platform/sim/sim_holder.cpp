@@ -1,10 +1,10 @@
-// Helper process of the tests: takes the inventory lock ("lock") or the exclusive access
-// restriction ("restrict") on a simulated target, says "held", and keeps it until its
-// standard input closes or it is killed.
+// Helper process of the cross-process tests: takes the inventory lock ("lock") or the exclusive
+// access restriction ("restrict") of the simulated target named (found through VK_SIM_TARGETS),
+// says "held" and keeps it until killed, or with "exit" ends at once without giving it back.
+// Says "refused" (exit status 2) when it cannot take it.
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -12,56 +12,37 @@
 #include "VkLnk.h"
 #include "VkNInventoryIDs.h"
 
-namespace {
-
-VkTDeviceHandle openDevice(VkCErrorListPool& pool, const char* name) {
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        return 64;
+    }
+    VkCErrorListPool pool;
     VkTFilterHandle filter = nullptr;
     VkLnk_createFilter(pool, filter, 1);
     VkLnk_setFilterParameter(pool, filter, VkLnk_FILTER_SYSTEM_NAME,
-                             static_cast<uint32_t>(std::strlen(name) + 1), name);
+                             static_cast<uint32_t>(std::strlen(argv[1]) + 1), argv[1]);
     VkLnk_applyFilter(pool, filter);
     VkSDeviceInformation record;
     uint32_t count = 1;
     VkTDeviceHandle device = nullptr;
-    if (VkLnk_getDeviceList(pool, filter, &record, count) == 0 && count == 1) {
-        VkLnk_createDeviceHandle(pool, device, record);
-    }
-    VkLnk_deleteFilter(pool, filter);
-    return device;
-}
-
-bool hold(VkCErrorListPool& pool, VkTDeviceHandle device, const std::string& what) {
-    if (what == "restrict") {
-        VkTAccessRestrictionHandle restriction = nullptr;
-        return VkLnk_createAccessRestrictionHandle(pool, device, restriction) == 0 &&
-               VkLnk_requestAccessRestrictionLevel(pool, restriction, 0, 0x10003) == 0;
-    }
+    VkTAccessRestrictionHandle restriction = nullptr;
     VkCInventoryManager* manager = VkCInventoryManager::getInstance();
     VkCInventoryRootHandle* root = nullptr;
     VkTLockHandle lock = nullptr;
-    return manager->createRootHandleByDeviceHandleList(pool, &device, 1, root) == 0 &&
-           manager->lock(pool, root, VkNInventoryIDs::ROOT / VkNInventoryIDs::HCN, 0x10003, lock) ==
-               0;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: sim_holder TARGETS SYSTEM-NAME lock|restrict\n");
-        return 64;
-    }
-    ::setenv("VK_SIM_TARGETS", argv[1], 1);
-    VkCErrorListPool pool;
-    VkTDeviceHandle device = openDevice(pool, argv[2]);
-    if (device == nullptr || !hold(pool, device, argv[3])) {
-        std::printf("refused\n");
-        return 2;
-    }
-    std::printf("held\n");
+    const bool held =
+        VkLnk_getDeviceList(pool, filter, &record, count) == 0 && count == 1 &&
+        VkLnk_createDeviceHandle(pool, device, record) == 0 &&
+        (std::string(argv[2]) == "restrict"
+             ? VkLnk_createAccessRestrictionHandle(pool, device, restriction) == 0 &&
+                   VkLnk_requestAccessRestrictionLevel(pool, restriction, 0, 0x10003) == 0
+             : manager->createRootHandleByDeviceHandleList(pool, &device, 1, root) == 0 &&
+                   manager->lock(pool, root, VkNInventoryIDs::ROOT / VkNInventoryIDs::HCN, 0x10003,
+                                 lock) == 0);
+    VkLnk_deleteFilter(pool, filter);
+    std::printf(held ? "held\n" : "refused\n");
     std::fflush(stdout);
-    char byte = 0;
-    while (::read(STDIN_FILENO, &byte, 1) > 0) {
+    while (held && argc == 3) {
+        ::pause();
     }
-    return 0;
+    return held ? 0 : 2;
 }

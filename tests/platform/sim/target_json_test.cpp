@@ -1,109 +1,16 @@
-#include <cmath>
-#include <functional>
+// Reading target.json: every refused document names the file and the place, hostile files
+// (deep nesting, number overflow, a folder or a FIFO in its place) are refused without hanging
+// and left out of the device search, and inventory values take the types their form gives.
+#include <sys/stat.h>
+
 #include <limits>
 
-#include "VkNInventoryIDs.h"
 #include "sim/InventoryJson.h"
-#include "sim/SimErrors.h"
 #include "sim/TargetModel.h"
-#include "sim_fixture.h"
+#include "sim_test.h"
 
 namespace simtest {
 namespace {
-
-namespace Ids = VkNInventoryIDs;
-
-struct BadTarget {
-    const char* name;
-    std::function<void(Json&)> spoil;
-    const char* message;  // what the error must say after "<file>: "
-};
-
-void PrintTo(const BadTarget& c, std::ostream* os) {
-    *os << c.name;
-}
-
-Json& board(Json& doc) {
-    return doc["inventory"][0];
-}
-
-const BadTarget kBadTargets[] = {
-    {"NotAnObject", [](Json& d) { d = Json::array(); }, "expected a JSON object"},
-    {"NoSystemName", [](Json& d) { d.erase("systemName"); },
-     "systemName: expected a text (required)"},
-    {"BadAddress", [](Json& d) { d["ipAddress"] = "300.1.1.1"; },
-     "ipAddress: \"300.1.1.1\" is no dotted IPv4 address"},
-    {"BadApplication", [](Json& d) { d["applications"] = Json::parse(R"([1, "x"])"); },
-     "applications[1]: expected an unsigned 32-bit identifier"},
-    {"NegativePolls", [](Json& d) { d["updatePolls"] = -1; },
-     "updatePolls: expected an unsigned number"},
-    {"UnknownFaultCall", [](Json& d) { d["faults"] = Json::parse(R"([{"call": "scna"}])"); },
-     "faults[0].call: expected the name of a call"},
-    {"StatusOnOtherCall",
-     [](Json& d) { d["faults"] = Json::parse(R"([{"call": "scan", "status": 2}])"); },
-     "faults[0].status: only an \"updateStatus\" fault has a status"},
-    {"UnknownFaultMember",
-     [](Json& d) { d["faults"] = Json::parse(R"([{"call": "scan", "bogus": 1}])"); },
-     "faults[0]: unknown member \"bogus\""},
-    {"NoInventory", [](Json& d) { d.erase("inventory"); },
-     "inventory: expected an array of items (required)"},
-    {"ItemWithoutId", [](Json& d) { d["inventory"] = Json::parse(R"([{"params": {}}])"); },
-     "inventory[0]: the item has no \"id\" text"},
-    {"BadItemId", [](Json& d) { board(d)["id"] = "HCN[x]"; },
-     "inventory[0].id: \"HCN[x]\" is no inventory ID"},
-    {"BadBriefNumber", [](Json& d) { board(d)["items"][0]["params"]["SERIAL_NUMBER"] = "abc"; },
-     "inventory[0].items[0].params.SERIAL_NUMBER: expected a UInt32 number"},
-    {"NoNaturalType", [](Json& d) { board(d)["params"]["HCN"] = 5; },
-     "inventory[0].params.HCN: this ID has no natural value type"},
-    {"UnknownType",
-     [](Json& d) { board(d)["params"]["SLOT"] = Json::parse(R"({"type": "UInt7", "value": 1})"); },
-     "inventory[0].params.SLOT.type: expected one of UInt8"},
-    {"TypedOutOfRange",
-     [](Json& d) {
-         board(d)["params"]["SLOT"] = Json::parse(R"({"type": "UInt8", "value": 256})");
-     },
-     "inventory[0].params.SLOT.value: expected a UInt8 number"},
-    {"NumericIdWithoutDescr",
-     [](Json& d) { board(d)["items"].push_back(Json::parse(R"({"id": "1000"})")); },
-     "inventory[0].items[3]: the non-predefined ID 1000 needs a \"descr\" text"},
-    {"DuplicateSibling", [](Json& d) { d["inventory"].push_back(Json::parse(R"({"id": "HCN"})")); },
-     "inventory[1]: a sibling item already has the ID \"HCN\""},
-    {"UnknownItemMember", [](Json& d) { board(d)["kids"] = Json::array(); },
-     "inventory[0]: unknown member \"kids\""},
-    {"BadVersion", [](Json& d) { board(d)["items"][1]["params"]["VERSION"] = "1.x"; },
-     "inventory[0].items[1].params.VERSION: expected a version text"},
-    {"SameParameterTwice", [](Json& d) { board(d)["items"][1]["params"]["VERSION.1"] = "2.0"; },
-     "inventory[0].items[1].params.VERSION.1: the item already has the parameter VERSION"},
-    {"BootLoaderOutOfTheDrive",
-     [](Json& d) {
-         d["bootLoaders"] = Json::parse(R"([{"file": "boot/a.bin", "part": "HCN"},
-                                             {"file": "boot/../../a.bin", "part": "HCN"}])");
-     },
-     "bootLoaders[1].file: expected a file path below cfdrive"},
-    {"BootLoaderAbsoluteFile",
-     [](Json& d) { d["bootLoaders"] = Json::parse(R"([{"file": "/a.bin", "part": "HCN"}])"); },
-     "bootLoaders[0].file: expected a file path below cfdrive"},
-    {"BootLoaderBadPart",
-     [](Json& d) { d["bootLoaders"] = Json::parse(R"([{"file": "a.bin", "part": "HCN//X"}])"); },
-     "bootLoaders[0].part: expected item IDs"},
-    {"BadUpdateInfoFrom", [](Json& d) { board(d)["items"][2]["updateInfoFrom"] = "5.x"; },
-     "inventory[0].items[2].updateInfoFrom: expected a version text"},
-};
-
-class BadTargetTest : public SimTest, public ::testing::WithParamInterface<BadTarget> {};
-
-TEST_P(BadTargetTest, ErrorNamesTheFileAndThePlace) {
-    Json doc = standardTarget();
-    GetParam().spoil(doc);
-    const std::string folder = addTarget("t1", doc);
-    vksim::Target target;
-    std::string error;
-    EXPECT_FALSE(vksim::loadTarget(folder, target, error));
-    EXPECT_EQ(error.rfind(folder + "/target.json: " + GetParam().message, 0), 0u) << error;
-}
-
-INSTANTIATE_TEST_SUITE_P(TargetJson, BadTargetTest, ::testing::ValuesIn(kBadTargets),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 std::string repeated(const std::string& text, size_t times) {
     std::string all;
@@ -113,171 +20,171 @@ std::string repeated(const std::string& text, size_t times) {
     return all;
 }
 
-// Items nested depth deep in a target.json, written as text: too deep for a JSON value.
-std::string deepItems(size_t depth) {
-    return R"({"inventory": [)" + repeated(R"({"id": "HCN", "items": [)", depth) +
-           repeated("]}", depth) + "]}";
-}
-
-struct BadText {
-    const char* name;
-    std::string text;
-    std::string message;  // what the error must say after "<file>: "
-};
-
-void PrintTo(const BadText& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class BadTargetTextTest : public SimTest, public ::testing::WithParamInterface<BadText> {};
-
-// Deep nesting is refused while parsing, before the stack or the memory run out.
-TEST_P(BadTargetTextTest, ErrorNamesLineAndColumn) {
-    const std::string folder = addTargetText("t1", GetParam().text);
-    vksim::Target target;
-    std::string error;
-    EXPECT_FALSE(vksim::loadTarget(folder, target, error));
-    EXPECT_EQ(error.rfind(folder + "/target.json: " + GetParam().message, 0), 0u) << error;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    TargetJson, BadTargetTextTest,
-    ::testing::Values(
-        BadText{"Syntax", "{\n  \"systemName\": \"x\",\n  oops\n}", "line 3, column 3: "},
-        BadText{"NumberTooLarge", "{\n  \"systemName\": \"x\",\n  \"rebootCount\": 1e999\n}",
-                "line 3, column 22: number overflow parsing '1e999'"},
-        BadText{"DeepArrays", repeated("[", 100000) + repeated("]", 100000),
-                "line 1, column 257: nesting deeper than 256 levels"},
+TEST_F(SimTest, RefusedTargetNamesTheFileAndThePlace) {
+    struct Case {
+        const char* at;     // JSON pointer into labTarget() set to value (null: removed); or
+        std::string value;  // with at null, the whole text, or "folder" / "fifo"
+        std::string says;
+    };
+    const Case cases[] = {
+        {"", "[]", "expected a JSON object"},
+        {"/systemName", "", "systemName: expected a text (required)"},
+        {"/ipAddress", R"("300.1.1.1")", "ipAddress: \"300.1.1.1\" is no dotted IPv4 address"},
+        {"/applications/1", R"("x")", "applications[1]: expected an unsigned 32-bit identifier"},
+        {"/updatePolls", "-1", "updatePolls: expected an unsigned number"},
+        {"/faults", R"([{"call": "scna"}])", "faults[0].call: expected the name of a call"},
+        {"/faults", R"([{"call": "scan", "status": 2}])",
+         "faults[0].status: only an \"updateStatus\" fault has a status"},
+        {"/faults", R"([{"call": "scan", "bogus": 1}])", "faults[0]: unknown member \"bogus\""},
+        {"/inventory", "", "inventory: expected an array of items (required)"},
+        {"/inventory/1", "{}", "inventory[1]: the item has no \"id\" text"},
+        {"/inventory/0/id", R"("HCN[x]")", "inventory[0].id: \"HCN[x]\" is no inventory ID"},
+        {"/inventory/0/items/0/params/SERIAL_NUMBER", R"("abc")",
+         "inventory[0].items[0].params.SERIAL_NUMBER: expected a UInt32 number"},
+        {"/inventory/0/params/HCN", "5", "params.HCN: this ID has no natural value type"},
+        {"/inventory/0/params/SLOT", R"({"type": "UInt7", "value": 1})",
+         "inventory[0].params.SLOT.type: expected one of UInt8"},
+        {"/inventory/0/params/SLOT", R"({"type": "UInt8", "value": 256})",
+         "inventory[0].params.SLOT.value: expected a UInt8 number"},
+        {"/inventory/0/items/3", R"({"id": "1000"})",
+         "inventory[0].items[3]: the non-predefined ID 1000 needs a \"descr\" text"},
+        {"/inventory/1", R"({"id": "HCN"})",
+         "inventory[1]: a sibling item already has the ID \"HCN\""},
+        {"/inventory/0/kids", "[]", "inventory[0]: unknown member \"kids\""},
+        {"/inventory/0/items/1/params/VERSION", R"("1.x")",
+         "inventory[0].items[1].params.VERSION: expected a version text"},
+        {"/inventory/0/items/1/params/VERSION.1", R"("2.0")",
+         "items[1].params.VERSION.1: the item already has the parameter VERSION"},
+        {"/bootLoaders", R"([{"file": "a", "part": "HCN"}, {"file": "b/../../a", "part": "HCN"}])",
+         "bootLoaders[1].file: expected a file path below cfdrive"},
+        {"/bootLoaders", R"([{"file": "/a.bin", "part": "HCN"}])",
+         "bootLoaders[0].file: expected a file path below cfdrive"},
+        {"/bootLoaders", R"([{"file": "a.bin", "part": "HCN//X"}])",
+         "bootLoaders[0].part: expected item IDs"},
+        {"/inventory/0/items/2/updateInfoFrom", R"("5.x")",
+         "inventory[0].items[2].updateInfoFrom: expected a version text"},
+        {nullptr, "{\n  \"systemName\": \"x\",\n  oops\n}", "line 3, column 3: syntax error"},
+        {nullptr, "{\n  \"systemName\": \"x\",\n  \"rebootCount\": 1e999\n}",
+         "line 3, column 22: number overflow parsing '1e999'"},
+        {nullptr, repeated("[", 100000) + repeated("]", 100000),
+         "line 1, column 257: nesting deeper than 256 levels"},
         // Levels 1 and 2 are the document and "inventory"; each item adds two.
-        BadText{"DeepItems", deepItems(30000),
-                "line 1, column " + std::to_string(15 + 127 * 24 + 1) +
-                    ": nesting deeper than 256 levels"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(SimTest, ScanOfABrokenTargetGivesNoTreeAndTheError) {
-    addTarget("t1", standardTarget());
-    OpenTarget open;
-    ASSERT_TRUE(open.open("lab1", false));
-    Json doc = standardTarget();
-    board(doc)["params"]["SLOT"] = -3;
-    const std::string folder = addTarget("t1", doc);
-    VkCInventoryItem* tree = reinterpret_cast<VkCInventoryItem*>(8);
-    EXPECT_NE(VkCInventoryManager::getInstance()->scan(open.pool, open.root, tree), 0);
-    EXPECT_EQ(tree, nullptr);
-    EXPECT_EQ(lastErrorCode(open.pool), vksim::kErrTargetFile);
-    EXPECT_NE(lastErrorText(open.pool).find(folder + "/target.json: inventory[0].params.SLOT"),
-              std::string::npos)
-        << lastErrorText(open.pool);
+        {nullptr,
+         R"({"inventory": [)" + repeated(R"({"id": "HCN", "items": [)", 30000) +
+             repeated("]}", 30000) + "]}",
+         "line 1, column " + std::to_string(15 + 127 * 24 + 1) + ": nesting deeper than 256"},
+        {nullptr, "folder", "is a folder, not a regular file"},
+        {nullptr, "fifo", "is a FIFO, not a regular file"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        Json doc = labTarget();
+        if (c.at != nullptr && c.value.empty()) {
+            doc.erase(c.at + 1);
+        } else if (c.at != nullptr) {
+            doc[Json::json_pointer(c.at)] = Json::parse(c.value);
+        }
+        c.at ? sim_.add("t1", doc) : sim_.addText("t1", c.value);
+        if (c.value == "folder" || c.value == "fifo") {
+            ::unlink(file().c_str());
+            ASSERT_EQ(
+                c.value == "fifo" ? ::mkfifo(file().c_str(), 0644) : ::mkdir(file().c_str(), 0755),
+                0);
+        }
+        const auto load = [&] {
+            vksim::Target target;
+            std::string error;
+            return vksim::loadTarget(folder_, target, error) ? "loaded" : error;
+        };
+        const std::string error = c.value == "fifo" ? bounded(load) : load();
+        EXPECT_EQ(error.rfind(file() + ": ", 0), 0u) << error;
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+        ::rmdir(file().c_str());
+    }
+    // The search reads every target: a broken one is left out with a warning.
+    sim_.add("good", labTarget("good"));
+    EXPECT_NE(sim_.open("good"), nullptr) << sim_.problem();
 }
 
-TEST_F(SimTest, DefaultsOfTheOptionalFields) {
-    Json doc = standardTarget();
+TEST_F(SimTest, OptionalFieldsHaveDefaultsAndABrokenFileFailsTheScan) {
+    Json doc = labTarget();
     doc.erase("applications");
-    const std::string folder = addTarget("t1", doc);
+    sim_.add("t1", doc);
     vksim::Target target;
     std::string error;
-    ASSERT_TRUE(vksim::loadTarget(folder, target, error)) << error;
+    ASSERT_TRUE(vksim::loadTarget(folder_, target, error)) << error;
     EXPECT_EQ(target.updatePolls, 3u);
     EXPECT_EQ(target.rebootCount, 0u);
     EXPECT_TRUE(target.applications.empty());
     EXPECT_TRUE(target.faults.empty());
     EXPECT_EQ(target.ipAddress, (192u << 24) | (168u << 16) | 10u);
+    open(false);
+    doc["inventory"][0]["params"]["SLOT"] = -3;
+    sim_.add("t1", doc);
+    VkCInventoryItem* tree = reinterpret_cast<VkCInventoryItem*>(8);
+    EXPECT_NE(manager_->scan(pool_, root_, tree), 0);
+    EXPECT_EQ(tree, nullptr);
+    EXPECT_EQ(lastCode(pool_), vksim::kErrTargetFile);
+    EXPECT_NE(lastText(pool_).find(file() + ": inventory[0].params.SLOT"), std::string::npos);
 }
 
-struct ValueCase {
-    const char* key;
-    const char* json;
-    VkCInventoryParameter::Value expected;
-    const char* name;
-};
-
-void PrintTo(const ValueCase& c, std::ostream* os) {
-    *os << c.key << ": " << c.json;
-}
-
-class ParameterValueTest : public ::testing::TestWithParam<ValueCase> {};
-
-TEST_P(ParameterValueTest, BriefAndTypedFormsGiveTheValueType) {
-    const Json items = Json::parse(std::string(R"([{"id": "FIRMWARE", "params": {")") +
-                                   GetParam().key + "\": " + GetParam().json + "}}]");
-    std::string error;
-    std::unique_ptr<VkCInventoryItem> tree =
-        vksim::buildInventoryTree(items, "test.json", "inventory", error);
-    ASSERT_NE(tree, nullptr) << error;
-    const VkCInventoryItem* item = tree->getItem(Ids::FIRMWARE);
-    ASSERT_NE(item, nullptr);
-    ASSERT_EQ(item->parameters().size(), 1u);
-    const VkCInventoryParameter& parameter = *item->parameters().front();
-    EXPECT_EQ(parameter.getValue().index(), GetParam().expected.index());
-    EXPECT_TRUE(parameter.getValue() == GetParam().expected);
-    EXPECT_STREQ(parameter.getDescription(), GetParam().name);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, ParameterValueTest,
-    ::testing::Values(
-        ValueCase{"SERIAL_NUMBER", "\"0x10\"", uint32_t(16), "SERIAL_NUMBER"},
-        ValueCase{"SERIAL_NUMBER", "4294967295", uint32_t(4294967295u), "SERIAL_NUMBER"},
-        ValueCase{"ACTIVE_FIRMWARE", "2", uint8_t(2), "ACTIVE_FIRMWARE"},
-        ValueCase{"VERSION", "\"3.2.1\"", VkCVersion("3.2.1"), "VERSION"},
-        ValueCase{"BOARD_TYPE", "\"VK7101\"", VkCString("VK7101"), "BOARD_TYPE"},
-        ValueCase{"SLOT", R"({"type": "Int8", "value": -5})", int8_t(-5), "SLOT"},
-        ValueCase{"SLOT", R"({"type": "UInt16", "value": "070"})", uint16_t(56), "SLOT"},
-        ValueCase{"SLOT", R"({"type": "ULong64", "value": "18446744073709551615"})",
-                  uint64_t(18446744073709551615ull), "SLOT"},
-        ValueCase{"SLOT", R"({"type": "Long64", "value": -9007199254740993})",
-                  int64_t(-9007199254740993ll), "SLOT"},
-        ValueCase{"SLOT", R"({"type": "Float64", "value": 2.5})", 2.5, "SLOT"},
-        ValueCase{"SLOT", R"({"type": "Float32", "value": "-inf"})",
-                  -std::numeric_limits<float>::infinity(), "SLOT"},
-        ValueCase{"SLOT", R"({"type": "Version", "value": "1.2.3.4"})", VkCVersion("1.2.3.4"),
-                  "SLOT"},
-        ValueCase{"1001", R"({"type": "Int32", "value": "-0x10", "descr": "Offset"})", int32_t(-16),
-                  "Offset"}));
-
-TEST(InventoryJsonTest, TreeBuilderRefusesItemsNestedTooDeep) {
-    Json items = Json::array({Json::object({{"id", "HCN"}})});
-    for (int level = 1; level < 129; ++level) {
-        items = Json::array({Json::object({{"id", "HCN"}, {"items", items}})});
+TEST(InventoryJsonTest, BriefAndTypedFormsGiveTheValueType) {
+    const std::tuple<const char*, const char*, VkCInventoryParameter::Value> cases[] = {
+        {"SERIAL_NUMBER", "\"0x10\"", uint32_t(16)},
+        {"SERIAL_NUMBER", "4294967295", uint32_t(4294967295u)},
+        {"ACTIVE_FIRMWARE", "2", uint8_t(2)},
+        {"VERSION", "\"3.2.1\"", VkCVersion("3.2.1")},
+        {"BOARD_TYPE", "\"VK7101\"", VkCString("VK7101")},
+        {"SLOT", R"({"type": "Int8", "value": -5})", int8_t(-5)},
+        {"SLOT", R"({"type": "UInt16", "value": "070"})", uint16_t(56)},
+        {"SLOT", R"({"type": "ULong64", "value": "18446744073709551615"})", UINT64_MAX},
+        {"SLOT", R"({"type": "Long64", "value": -9007199254740993})", int64_t(-9007199254740993)},
+        {"SLOT", R"({"type": "Float64", "value": 2.5})", 2.5},
+        {"SLOT", R"({"type": "Float32", "value": "-inf"})",
+         -std::numeric_limits<float>::infinity()},
+        {"SLOT", R"({"type": "Version", "value": "1.2.3.4"})", VkCVersion("1.2.3.4")},
+        {"1001", R"({"type": "Int32", "value": "-0x10", "descr": "Offset"})", int32_t(-16)}};
+    for (const auto& [key, json, expected] : cases) {
+        SCOPED_TRACE(std::string(key) + ": " + json);
+        const Json items = Json::parse(std::string(R"([{"id": "FIRMWARE", "params": {")") + key +
+                                       "\": " + json + "}}]");
+        std::string error;
+        const auto tree = vksim::buildInventoryTree(items, "test.json", "inventory", error);
+        ASSERT_NE(tree, nullptr) << error;
+        const auto& parameter = *tree->getItem(Ids::FIRMWARE)->parameters().front();
+        EXPECT_EQ(parameter.getValue().index(), expected.index());
+        EXPECT_TRUE(parameter.getValue() == expected);
+        EXPECT_STREQ(parameter.getDescription(), key[0] == '1' ? "Offset" : key);
     }
-    std::string error;
-    EXPECT_EQ(vksim::buildInventoryTree(items, "test.json", "inventory", error), nullptr);
-    EXPECT_NE(error.find("].items: items nested deeper than 128 levels"), std::string::npos)
-        << error;
-    EXPECT_NE(vksim::buildInventoryTree(items[0]["items"], "test.json", "inventory", error),
-              nullptr)
-        << "128 levels are fine";
 }
 
-TEST(InventoryJsonTest, TreeHasARootWithTheItemsAndTheirNames) {
-    const Json items = Json::parse(R"([
-        {"id": "HCN", "items": [
-            {"id": "ION.3"},
-            {"id": "1000", "descr": "Custom", "params": {
-                "1001": {"type": "String", "value": "x", "descr": "Note", "unit": "mm",
-                         "modifiable": true, "relevance": 3}}}]},
-        {"id": "NETC"}])");
+TEST(InventoryJsonTest, TreeHasARootWithNamedItemsAndRefusesDeepNesting) {
+    const Json items = Json::parse(R"([{"id": "HCN", "items": [{"id": "ION.3"},
+        {"id": "1000", "descr": "Custom", "params": {"1001": {"type": "String", "value": "x",
+         "descr": "Note", "unit": "mm", "modifiable": true, "relevance": 3}}}]}, {"id": "NETC"}])");
     std::string error;
-    std::unique_ptr<VkCInventoryItem> tree =
-        vksim::buildInventoryTree(items, "test.json", "inventory", error);
+    const auto tree = vksim::buildInventoryTree(items, "test.json", "inventory", error);
     ASSERT_NE(tree, nullptr) << error;
-    EXPECT_TRUE(tree->getID() == Ids::ROOT);
     EXPECT_STREQ(tree->getDescription(), "ROOT");
-    const VkCInventoryItem* hcn = tree->getFirstSubItem();
-    ASSERT_NE(hcn, nullptr);
-    EXPECT_STREQ(hcn->getDescription(), "HCN");
-    EXPECT_STREQ(hcn->getNext()->getDescription(), "NETC");
-    EXPECT_NE(hcn->getItem(Ids::ION[3]), nullptr);
-    const VkCInventoryItem* custom = hcn->getItem(VkCInventoryAddress(1000, 1));
+    EXPECT_STREQ(tree->getFirstSubItem()->getNext()->getDescription(), "NETC");
+    EXPECT_NE(tree->getItem(Ids::HCN / Ids::ION[3]), nullptr);
+    const VkCInventoryItem* custom = tree->getItem(Ids::HCN / VkCInventoryAddress(1000, 1));
     ASSERT_NE(custom, nullptr);
     EXPECT_STREQ(custom->getDescription(), "Custom");
+    EXPECT_EQ(custom->getAddress().toString(), "ROOT/HCN/1000");
     const VkCInventoryParameter* note = custom->getParameter(VkCInventoryAddress(1001, 1));
     ASSERT_NE(note, nullptr);
     EXPECT_STREQ(note->getDescription(), "Note");
     EXPECT_STREQ(note->getUnit(), "mm");
     EXPECT_TRUE(note->isModifiable());
     EXPECT_EQ(note->getRelevance(), 3u);
-    EXPECT_EQ(custom->getAddress().toString(), "ROOT/HCN/1000");
+    Json deep = Json::array({Json::object({{"id", "HCN"}})});
+    for (int level = 1; level < 129; ++level) {
+        deep = Json::array({Json::object({{"id", "HCN"}, {"items", deep}})});
+    }
+    EXPECT_EQ(vksim::buildInventoryTree(deep, "test.json", "inventory", error), nullptr);
+    EXPECT_NE(error.find("].items: items nested deeper than 128 levels"), std::string::npos);
+    EXPECT_NE(vksim::buildInventoryTree(deep[0]["items"], "test.json", "inventory", error), nullptr)
+        << "128 levels are fine";
 }
 
 }  // namespace
