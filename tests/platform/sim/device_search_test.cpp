@@ -5,9 +5,6 @@
 
 #include "sim_test.h"
 
-namespace simtest {
-namespace {
-
 TEST_F(SimTest, TargetsFolderAndBrokerJsonDecideTheServiceState) {
     const std::string file = sim_.temp().write("file", "x");
     const std::string broker = sim_.path() + "/broker.json";
@@ -26,6 +23,7 @@ TEST_F(SimTest, TargetsFolderAndBrokerJsonDecideTheServiceState) {
         {file.c_str(), nullptr, 33, unreachable, file + " is a file, not a folder"},
         {nullptr, R"({"outdated": true})", 46, vksim::kErrServiceOutdated, ""},
         {nullptr, R"({"outdated": false})", 0, 0, ""},
+        {nullptr, "{}", 0, 0, ""},
         {nullptr, R"({"outdated": "yes"})", 33, unreachable, ": outdated: expected true or false"},
         {nullptr, R"({"outdated": )", 33, unreachable, ": line 1, column 14: syntax error"},
         {nullptr, "/", 33, unreachable, broker + ": is a folder, not a regular file"}};
@@ -80,6 +78,3 @@ TEST_F(SimTest, SearchCallsCheckTheirArgumentsAndHandles) {
     EXPECT_EQ(VkLnk_deleteDeviceHandle(pool_, filter), vksim::kResultInvalidHandle);
     EXPECT_EQ(pool_.getErrorCount(), 8u);
 }
-
-}  // namespace
-}  // namespace simtest

@@ -7,9 +7,6 @@
 #include "sim/Images.h"
 #include "sim_test.h"
 
-namespace simtest {
-namespace {
-
 class ImagesTest : public SimTest {
   protected:
     std::string path(const std::string& name) const { return sim_.temp().file(name); }
@@ -46,24 +43,17 @@ TEST_F(ImagesTest, ImagesOfBothFormatsCarryVersionChecksumAndTree) {
     ASSERT_TRUE(vksim::writeElfImage(path("fw.elf"), "2.1", 14u, 5000, error_)) << error_;
     const std::string bytes = sim_.temp().read("fw.bin");
     const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(&bytes[64]), 1000));
-    EXPECT_EQ(bytes.substr(0, 64), vkimHeader("4.2.0", crc));
-    EXPECT_EQ(bytes.size(), 1064u);
-    for (const char* name : {"fw.elf", "fw.bin"}) {
+    EXPECT_EQ(bytes, vkimHeader("4.2.0", crc) + bytes.substr(64, 1000));
+    for (const char* name : {"fw.bin", "fw.elf"}) {
         SCOPED_TRACE(name);
         VkCErrorListPool pool;
-        info_ = {};
         ASSERT_TRUE(vksim::inspectImage(path(name), info_, problem_)) << problem_;
         ASSERT_TRUE(extract(path(name), pool));
         EXPECT_EQ(crc_, info_.checksum);
         EXPECT_EQ(version_, info_.version);
         EXPECT_EQ(pool.getEntryCount(), 0u);
+        EXPECT_EQ(info_.format == vksim::ImageInfo::Format::Elf, info_.firmwareType.has_value());
     }
-    EXPECT_EQ(info_.format, vksim::ImageInfo::Format::Vkim);
-    EXPECT_EQ(info_.checksum, crc);
-    EXPECT_EQ(info_.version.getAsString(), "4.2");
-    EXPECT_FALSE(info_.firmwareType.has_value());
-    ASSERT_TRUE(vksim::inspectImage(path("fw.elf"), info_, problem_));
-    EXPECT_EQ(info_.format, vksim::ImageInfo::Format::Elf);
     EXPECT_EQ(info_.firmwareType, 14u);
     vksim::ElfInventory inventory;
     ASSERT_TRUE(vksim::readElfInventory(path("fw.elf"), inventory, problem_));
@@ -78,11 +68,7 @@ TEST_F(ImagesTest, BrokenImageIsRefusedWithAReason) {
         {vkimHeader("3.0", 1) + "abc",
          "has the checksum 0x00000001, which does not match its content (0x352441C2)"},
         {vkimHeader("3.0", 1), "does not match its content"},
-        {std::string("\x7f"
-                     "ELF",
-                     4) +
-             std::string(60, '\0'),
-         "no valid ELF file"}};
+        {std::string("\177ELF") + std::string(60, '\0'), "no valid ELF file"}};
     for (const auto& [content, says] : cases) {
         EXPECT_FALSE(vksim::inspectImage(sim_.temp().write("x", content), info_, problem_));
         EXPECT_NE(problem_.find(says), std::string::npos) << problem_;
@@ -124,6 +110,3 @@ TEST_F(ImagesTest, ExtractGivesNoTreeForOtherFilesAndWarnsAboutADamagedInventory
               }),
               "The file " + path("fifo.elf") + " is a FIFO, not a regular file.");
 }
-
-}  // namespace
-}  // namespace simtest

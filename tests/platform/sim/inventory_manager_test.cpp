@@ -2,9 +2,6 @@
 // into the staging folder, and the faults of these calls.
 #include "sim_test.h"
 
-namespace simtest {
-namespace {
-
 using VkNInventoryManager::VkSRemoteFileHandle;
 
 class InventoryManagerTest : public SimTest {
@@ -104,6 +101,3 @@ TEST_F(InventoryManagerTest, TransferCopiesIntoTheStagingFolderAndDeletes) {
               }),
               "The file /dev/zero is a character device, not a regular file.");
 }
-
-}  // namespace
-}  // namespace simtest

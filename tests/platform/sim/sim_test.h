@@ -13,22 +13,18 @@
 #include "sim/SimErrors.h"
 #include "support/sim_targets.h"
 
-namespace simtest {
-
 using Json = SimTargets::Json;
 namespace Ids = VkNInventoryIDs;
 
 // A processing unit VK7101 S/N 4711 (FIRMWARE 3.2.1) holding an I/O node VK4320 S/N 815, with
 // the applications 0x1a and 0x1b loaded.
 inline Json labTarget(const std::string& name = "lab1", const std::string& ip = "192.168.0.10") {
-    Json doc = SimTargets::target(name, ip, Json::parse(R"([{"id": "HCN", "params": {"SLOT": 1},
-      "items": [{"id": "PRODUCT", "params": {"BOARD_TYPE": "VK7101", "SERIAL_NUMBER": 4711,
-                   "SYSTEM_CLASS": "0x20001", "HW_TYPE": 3, "PRODUCT_VERSION": "1.2"}},
-                {"id": "FIRMWARE", "params": {"VERSION": "3.2.1", "CHECKSUM_CRC32": 305419896,
-                   "VERSION_HISTORY": "2024-01-01 10:00:00 3.2.1"}},
-                {"id": "SUB_BOARDS", "items": [{"id": "ION[2]", "items": [{"id": "PRODUCT",
-                   "params": {"BOARD_TYPE": "VK4320", "SERIAL_NUMBER": 815,
-                              "SYSTEM_CLASS": 262145}}]}]}]}])"));
+    Json doc = SimTargets::target(name, ip, Json::parse(R"([{"id": "HCN", "items": [
+      {"id": "PRODUCT", "params": {"BOARD_TYPE": "VK7101", "SERIAL_NUMBER": 4711,
+       "SYSTEM_CLASS": "0x20001", "HW_TYPE": 3}}, {"id": "FIRMWARE", "params": {"VERSION": "3.2.1",
+       "CHECKSUM_CRC32": 305419896, "VERSION_HISTORY": "2024-01-01 10:00:00 3.2.1"}},
+      {"id": "SUB_BOARDS", "items": [{"id": "ION[2]", "items": [{"id": "PRODUCT", "params":
+       {"BOARD_TYPE": "VK4320", "SERIAL_NUMBER": 815, "SYSTEM_CLASS": 262145}}]}]}]}])"));
     doc["applications"] = {26, 27};
     return doc;
 }
@@ -71,6 +67,7 @@ class SimTest : public ::testing::Test {
             manager_->deleteRootHandle(pool_, root_);
         }
     }
+    // Opens lab1 with a root handle and, with lockIt, the lock of its processing unit.
     void open(bool lockIt) {
         ASSERT_NE(device_ = sim_.open("lab1"), nullptr) << sim_.problem();
         ASSERT_EQ(manager_->createRootHandleByDeviceHandleList(pool_, &device_, 1, root_), 0);
@@ -111,5 +108,3 @@ class SimTest : public ::testing::Test {
     VkCInventoryRootHandle* root_ = nullptr;
     VkTLockHandle lock_ = nullptr;
 };
-
-}  // namespace simtest

@@ -1,17 +1,12 @@
 // Updates on the simulated target through the inventory manager's calls: the part each firmware
-// type writes into target.json, refused images and arguments, status faults, and what a reset
-// does to running updates, boot loader files on the drive and the items of the next start.
+// type writes into target.json, refused images and arguments, and status faults.
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <sstream>
 
 #include "sim/Images.h"
 #include "sim_test.h"
-
-namespace simtest {
-namespace {
 
 using VkNInventoryManager::VkSRemoteFileHandle;
 
@@ -93,16 +88,14 @@ TEST_F(UpdateTest, FirmwareTypeNamesThePartThatIsWritten) {
         ASSERT_EQ(start(remote, type), 0) << lastText(board_);
         EXPECT_EQ(pollToEnd(), "1 1/4, 1 2/4, 1 3/4, 2 4/4");
         const Json part = saved(path);
-        EXPECT_EQ(part["VERSION"], "7.1");
+        EXPECT_EQ(part["VERSION"].dump() + part["TIMESTAMP"].dump(),
+                  R"("7.1""2024-05-01 10:00:00")");
         EXPECT_EQ(part["CHECKSUM_CRC32"], checksum(remote));
-        EXPECT_EQ(part["TIMESTAMP"], "2024-05-01 10:00:00");
         EXPECT_EQ(part["VERSION_HISTORY"],
                   std::string(type == 1 ? "2024-01-01 10:00:00 3.2.1\n" : "") +
                       "2024-05-01 10:00:00 7.1");
         EXPECT_EQ(saved("FIRMWARE")["VERSION"], type == 1 ? "7.1" : "3.2.1");
-        EXPECT_EQ(saved("PRODUCT")["SYSTEM_CLASS"], "0x20001") << "keeps its written form";
     }
-    EXPECT_EQ(type, 15u);
     // A hypervisor update finds the entry with ID 14 and keeps its typed form.
     Json doc = labTarget();
     doc["inventory"][0]["items"].push_back(Json::parse(R"({"id": "UPDATE_INFO", "items": [
@@ -137,13 +130,10 @@ TEST_F(UpdateTest, BadImageEndsTheUpdateFailedWithTheReasonOnce) {
         }
         ASSERT_EQ(start(remote, 1), 0) << "the target checks the image while updating";
         EXPECT_EQ(pollToEnd(), "1 1/4, 1 2/4, 1 3/4, 0 4/4 failed");
-        EXPECT_EQ(lastCode(board_), vksim::kErrUpdateEnded);
-        EXPECT_EQ(board_.getOriginNode(0), 4711u);
+        EXPECT_TRUE(refused(1, vksim::kErrUpdateEnded, &board_));
         const std::string text = lastText(board_);
-        EXPECT_NE(text.find("(ROOT/HCN) failed: the file "), std::string::npos) << text;
         EXPECT_NE(text.find(why), std::string::npos) << text;
-        EXPECT_EQ(status(), "0 4/4") << "the end stays failed, without the error again";
-        EXPECT_EQ(board_.getErrorCount(), 1u);
+        EXPECT_EQ(status() + std::to_string(board_.getErrorCount()), "0 4/41") << "error once";
         board_.reset();
         EXPECT_EQ(manager_->updateErrors(board_, root_, hcn(), lock_), 0);
         EXPECT_EQ(lastText(board_), text);
@@ -170,28 +160,6 @@ TEST_F(UpdateTest, StatusFaultsEndOrProlongTheUpdate) {
     }
 }
 
-TEST_F(UpdateTest, UpdatesOfOneBoardRunOneAfterTheOtherUntilAResetOrFinish) {
-    Json doc = labTarget();
-    doc["updatePolls"] = 0;
-    sim_.add("t1", doc);
-    ASSERT_EQ(start(image("4.0"), 1), 0);
-    ASSERT_EQ(start(image("9.0"), 3), 0);
-    ASSERT_EQ(start(image("1.1"), 11, ion()), 0);
-    for (const char* answer : {"2 1/1", "2 1/1", "0 0/0 failed"}) {
-        EXPECT_EQ(status(), answer);
-    }
-    EXPECT_EQ(saved("FPGAFIRMWARE")["VERSION"], "9.0");
-    EXPECT_EQ(lastCode(board_), vksim::kErrUpdateState) << "no update is left";
-    EXPECT_EQ(manager_->updateFinish(pool_, root_, hcn(), lock_), 0);
-    EXPECT_EQ(status(ion()), "0 0/0 failed") << "the I/O node lies below the processing unit";
-    EXPECT_TRUE(refused(manager_->updateFinish(pool_, root_, Ids::ROOT / Ids::CN, lock_),
-                        vksim::kErrNoSuchNode));
-    ASSERT_EQ(start(image("1.0"), 1), 0);
-    EXPECT_EQ(VkLnk_FORCE_resetDevice(pool_, device_, 0), 0);
-    EXPECT_EQ(status(), "0 0/0 failed");
-    EXPECT_EQ(saved("FIRMWARE")["VERSION"], "4.0");
-}
-
 TEST_F(UpdateTest, StartIsRefusedForBadArgumentsAndFaults) {
     const VkSRemoteFileHandle remote = image("1.0");
     EXPECT_TRUE(refused(start(remote, 0), vksim::kErrFirmwareType, &board_));
@@ -205,42 +173,13 @@ TEST_F(UpdateTest, StartIsRefusedForBadArgumentsAndFaults) {
     setFaults(R"([{"call": "update", "match": "4711", "times": 1, "errorCode": 100},
                   {"call": "updateStatus", "times": 1, "errorCode": 101}])");
     EXPECT_TRUE(refused(start(remote, 1), 100, &board_));
-    EXPECT_EQ(board_.getOriginNode(board_.getEntryCount() - 1), 4711u);
     ASSERT_EQ(start(remote, 1), 0);
     EXPECT_EQ(status(), "0 0/0 failed");
     EXPECT_EQ(lastCode(board_), 101u);
     EXPECT_EQ(pollToEnd(), "1 1/4, 1 2/4, 1 3/4, 2 4/4") << "a failed query disturbs nothing";
+    EXPECT_TRUE(refused(manager_->updateFinish(pool_, root_, Ids::ROOT / Ids::CN, lock_),
+                        vksim::kErrNoSuchNode));
+    ASSERT_EQ(start(remote, 1), 0);
+    EXPECT_EQ(VkLnk_FORCE_resetDevice(pool_, device_, 0), 0);
+    EXPECT_EQ(status(), "0 0/0 failed") << "a reset ends running updates";
 }
-
-// A reset takes up a sound boot loader image on the drive (not one reached through a link),
-// the parameters of the next start, and update info once the firmware is new enough.
-TEST_F(SimTest, ResetTakesUpBootLoadersUpdateInfoAndTheNextStart) {
-    Json doc = labTarget();
-    doc["bootLoaders"] = Json::parse(R"([{"file": "b/l.bin", "part": "HCN/HARDWARE/BOOTLOADER[3]"},
-        {"file": "b/link.bin", "part": "HCN/HARDWARE/BOOTLOADER[2]"}])");
-    Json& board = doc["inventory"][0];
-    board["params"]["ACTIVE_FIRMWARE"] = 2;
-    board["nextStart"] = {{"ACTIVE_FIRMWARE", 1}};
-    board["items"][2]["items"][0]["updateInfoFrom"] = "3.2.1";
-    board["items"][2]["items"].push_back({{"id", "ION[3]"}, {"updateInfoFrom", "3.3"}});
-    sim_.add("t1", doc);
-    std::filesystem::create_directory(sim_.cfdriveFile("t1", "b"));
-    std::string error;
-    ASSERT_TRUE(vksim::writeVkimImage(sim_.cfdriveFile("t1", "b/l.bin"), "2.7.0", 64, error));
-    std::filesystem::create_symlink("l.bin", sim_.cfdriveFile("t1", "b/link.bin"));
-    ASSERT_NE(device_ = sim_.open("lab1"), nullptr);
-    ASSERT_EQ(VkLnk_FORCE_resetDevice(pool_, device_, 0), 0) << lastText(pool_);
-    ASSERT_EQ(VkLnk_FORCE_resetDevice(pool_, device_, 0), 0) << lastText(pool_);
-    const Json saved = sim_.read("t1")["inventory"][0];
-    EXPECT_EQ(saved["params"]["ACTIVE_FIRMWARE"], 1);
-    EXPECT_FALSE(saved.contains("nextStart"));
-    EXPECT_EQ(saved["items"].back(), Json::parse(R"({"id": "HARDWARE", "items": [
-        {"id": "BOOTLOADER[3]", "params": {"VERSION": "2.7"}}]})"));
-    const Json& boards = saved["items"][2]["items"];
-    EXPECT_EQ(boards[0]["items"].back(), (Json{{"id", "UPDATE_INFO"}}));
-    EXPECT_EQ(boards[0]["items"].size(), 2u) << "added once";
-    EXPECT_EQ(boards[1], board["items"][2]["items"][1]) << "the firmware is older than 3.3";
-}
-
-}  // namespace
-}  // namespace simtest
