@@ -1,10 +1,8 @@
 // Inventory addresses and trees: names of paths, values read by path (missing paths and other
 // value types give an error), refused duplicate parameters, copies, and deletion of deep trees.
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
-
 #include "VkCInventoryItem.h"
 #include "VkNInventoryIDs.h"
 

@@ -1,10 +1,8 @@
 // Versions (parsing, text, order), error lists (message placeholders, warnings, pools) and the
 // operating-system layer (IPv4 text, threads, scaled sleeps) of the platform.
 #include <gtest/gtest.h>
-
 #include <atomic>
 #include <sstream>
-
 #include "VkCErrorList.h"
 #include "VkCVersion.h"
 #include "VkNRtosAbstraction.h"

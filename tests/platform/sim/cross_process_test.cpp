@@ -1,9 +1,7 @@
 // The inventory lock and the exclusive access restriction hold across processes: another
 // process (sim_holder) keeps them until it is killed or ends, and then this one gets them.
 #include <signal.h>
-
 #include <functional>
-
 #include "sim_test.h"
 #include "support/process_runner.h"
 

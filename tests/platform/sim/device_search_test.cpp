@@ -2,7 +2,6 @@
 // state, and the search calls check their arguments and handles.
 #include <cstring>
 #include <filesystem>
-
 #include "sim_test.h"
 
 TEST_F(SimTest, TargetsFolderAndBrokerJsonDecideTheServiceState) {

@@ -1,10 +1,9 @@
 // Firmware images of the simulated target: the VKIM layout, ELF files with an embedded
 // inventory, the reasons a file is refused, and the inventory tree read out of an image file.
+#include "sim/Images.h"
 #include <sys/stat.h>
 #include <zlib.h>
-
 #include "VkCInventoryData.h"
-#include "sim/Images.h"
 #include "sim_test.h"
 
 class ImagesTest : public SimTest {

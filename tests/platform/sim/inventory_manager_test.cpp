@@ -26,7 +26,8 @@ TEST_F(InventoryManagerTest, ScanGivesAFreshTreeAndRootHandlesAreChecked) {
     ASSERT_EQ(manager_->scan(pool_, root_, tree), 0);
     ASSERT_EQ(manager_->scan(pool_, root_, second), 0);
     EXPECT_NE(second, tree) << "every scan builds its own tree";
-    EXPECT_EQ(tree->getItem(Ids::HCN / Ids::SUB_BOARDS / Ids::ION[2])->getAddress(), ion());
+    EXPECT_EQ(tree->getItem(Ids::HCN / Ids::SUB_BOARDS / Ids::ION[2])->getAddress().toString(),
+              "ROOT/HCN/SUB_BOARDS/ION[2]");
     EXPECT_NE(manager_->deleteInventoryTree(tree->getFirstSubItem()), 0) << "a node inside a tree";
     EXPECT_EQ(manager_->deleteInventoryTree(tree), 0);
     EXPECT_EQ(manager_->deleteInventoryTree(second), 0);

@@ -3,11 +3,9 @@
 // says "held" and keeps it until killed, or with "exit" ends at once without giving it back.
 // Says "refused" (exit status 2) when it cannot take it.
 #include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
-
 #include "VkCInventoryManager.h"
 #include "VkLnk.h"
 #include "VkNInventoryIDs.h"

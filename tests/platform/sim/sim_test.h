@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
 #include <functional>
 #include <string>
-
 #include "VkCInventoryManager.h"
 #include "VkNInventoryIDs.h"
 #include "sim/SimErrors.h"
@@ -83,7 +81,6 @@ class SimTest : public ::testing::Test {
     }
     std::string file() const { return folder_ + "/target.json"; }
     static VkCInventoryAddress hcn() { return Ids::ROOT / Ids::HCN; }
-    static VkCInventoryAddress ion() { return hcn() / Ids::SUB_BOARDS / Ids::ION[2]; }
     // The text and the code of a pool's last entry ("" and 0 without entries).
     static std::string lastText(const VkCErrorListPool& pool) {
         return pool.getEntryCount() ? pool.getErrorText(pool.getEntryCount() - 1).c_str() : "";

@@ -4,11 +4,9 @@
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <thread>
-
 #include "VkApplMan.h"
 #include "sim_test.h"
 
