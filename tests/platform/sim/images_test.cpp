@@ -102,10 +102,8 @@ TEST_F(ImagesTest, ExtractGivesNoTreeForOtherFilesAndWarnsAboutADamagedInventory
     }
     // A FIFO among the update files would stall the catalogue.
     ASSERT_EQ(::mkfifo(path("fifo.elf").c_str(), 0644), 0);
-    EXPECT_EQ(bounded([&] {
-                  VkCErrorListPool pool;
-                  extract(path("fifo.elf"), pool);
-                  return lastText(pool);
-              }),
-              "The file " + path("fifo.elf") + " is a FIFO, not a regular file.");
+    VkCErrorListPool pool;
+    EXPECT_EXIT(
+        (::alarm(10), extract(path("fifo.elf"), pool), std::cerr << lastText(pool), exit(0)),
+        ::testing::ExitedWithCode(0), "fifo.elf is a FIFO, not a regular file");
 }

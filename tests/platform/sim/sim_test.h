@@ -1,10 +1,8 @@
 #pragma once
 // What the simulated-target tests share: target "lab1" in a fresh targets folder, its inventory
-// handles, the last entry of an error pool, and calls run in a child process with a time limit.
+// handles, and the last entry of an error pool.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <functional>
+#include <unistd.h>  // alarm, for the calls that would hang
 #include <string>
 #include "VkCInventoryManager.h"
 #include "VkNInventoryIDs.h"
@@ -25,31 +23,6 @@ inline Json labTarget(const std::string& name = "lab1", const std::string& ip = 
        {"BOARD_TYPE": "VK4320", "SERIAL_NUMBER": 815, "SYSTEM_CLASS": 262145}}]}]}]}])"));
     doc["applications"] = {26, 27};
     return doc;
-}
-
-// Runs work in a child process and gives the text it returns, or "timed out" when the child
-// did not end well within 10 s: for calls that would hang on a FIFO or a device.
-inline std::string bounded(const std::function<std::string()>& work) {
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        return "no pipe";
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::alarm(10);
-        const std::string text = work();
-        ::_exit(::write(fds[1], text.data(), text.size()) == ssize_t(text.size()) ? 0 : 1);
-    }
-    ::close(fds[1]);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) {
-        text.append(buffer, size_t(n));
-    }
-    ::close(fds[0]);
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : "timed out";
 }
 
 // Target t1 (labTarget()) in a fresh targets folder; open() adds its device, root handle and

@@ -74,7 +74,12 @@ TEST_F(SimTest, RefusedTargetNamesTheFileAndThePlace) {
             std::string error;
             return vksim::loadTarget(folder_, target, error) ? "loaded" : error;
         };
-        const std::string error = c.value == "fifo" ? bounded(load) : load();
+        if (c.value == "fifo") {  // would hang if it were opened for reading
+            EXPECT_EXIT((::alarm(10), std::cerr << load(), exit(0)), ::testing::ExitedWithCode(0),
+                        c.says);
+            continue;
+        }
+        const std::string error = load();
         EXPECT_EQ(error.rfind(file() + ": ", 0), 0u) << error;
         EXPECT_NE(error.find(c.says), std::string::npos) << error;
         ::rmdir(file().c_str());
