@@ -1,11 +1,9 @@
 // The simulation reads target.json once and reuses it while the file stays the same: changes
 // that keep its size (and often its modification time, within one tick of the file system's
 // clock) are seen at the next call; two threads share one target (run under ThreadSanitizer).
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <thread>
 #include "VkApplMan.h"
 #include "sim_test.h"
@@ -24,24 +22,17 @@ class TargetCacheTest : public SimTest {
         int32_t count = 4;
         return VkApplMan_getApplications(pool_, device_, restriction_, 0, ids, count) ? 0 : ids[1];
     }
-    // Writes target.json with the applications 26 and application (text of the same size when
-    // application has two digits) from a child process: in place, or renamed over it.
-    bool writeFromAnotherProcess(uint32_t application, bool inPlace, bool broken = false) {
+    // Writes target.json with the applications 26 and application (the same size when it has two
+    // digits) from another process: in place, or as a new file renamed over it.
+    void writeFromAnotherProcess(uint32_t application, bool inPlace, bool broken = false) {
         Json doc = labTarget();
         doc["applications"] = {26, application};
         std::string text = doc.dump(2);
         text = broken ? text.replace(text.find("27"), 2, "2x") : text;
         const std::string written = inPlace ? file() : file() + ".other";
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const int fd = ::open(written.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::_exit(fd >= 0 && ::write(fd, text.data(), text.size()) == ssize_t(text.size()) &&
-                            ::close(fd) == 0 && ::rename(written.c_str(), file().c_str()) == 0
-                        ? 0
-                        : 1);
-        }
-        int status = -1;
-        return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && !WEXITSTATUS(status);
+        EXPECT_EXIT((std::ofstream(written) << text << std::flush,
+                     std::rename(written.c_str(), file().c_str()), std::exit(0)),
+                    ::testing::ExitedWithCode(0), "");
     }
     VkTAccessRestrictionHandle restriction_ = nullptr;
 };
@@ -55,7 +46,7 @@ TEST_F(TargetCacheTest, ChangeOfAnotherProcessIsSeenAtTheNextCall) {
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
             ASSERT_NE(second(), 0u);
         }
-        ASSERT_TRUE(writeFromAnotherProcess(30 + i, i % 2 == 0));
+        writeFromAnotherProcess(30 + i, i % 2 == 0);
         EXPECT_EQ(second(), 30 + i) << "change " << i;
     }
     EXPECT_EQ(pool_.getErrorCount(), 0u);
@@ -66,13 +57,13 @@ TEST_F(TargetCacheTest, OwnSavesAreSeenAtOnceAndABrokenFileIsReportedAgain) {
     EXPECT_EQ(second() + second(), 0u);
     EXPECT_EQ(second(), 27u);
     EXPECT_EQ(sim_.read("t1")["faults"][0]["times"], 0);
-    ASSERT_TRUE(writeFromAnotherProcess(27, true, true));  // the same size, no longer JSON
+    writeFromAnotherProcess(27, true, true);  // the same size, no longer JSON
     for (int call = 0; call < 2; ++call) {
         EXPECT_EQ(second(), 0u);
         EXPECT_TRUE(refused(1, vksim::kErrTargetFile));
         EXPECT_NE(lastText(pool_).find(file() + ": line "), std::string::npos) << lastText(pool_);
     }
-    ASSERT_TRUE(writeFromAnotherProcess(27, true));
+    writeFromAnotherProcess(27, true);
     EXPECT_EQ(second(), 27u);
 }
 
