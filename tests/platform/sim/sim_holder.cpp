@@ -1,7 +1,6 @@
-// Helper process of the cross-process tests: takes the inventory lock ("lock") or the exclusive
-// access restriction ("restrict") of the simulated target named (found through VK_SIM_TARGETS),
-// says "held" and keeps it until killed, or with "exit" ends at once without giving it back.
-// Says "refused" (exit status 2) when it cannot take it.
+// Helper of the cross-process tests: takes the inventory "lock" or the exclusive access
+// "restrict"ion of the simulated target named, says "held" and keeps it until killed (with "exit":
+// ends at once), or says "refused" (exit status 2).
 #include <unistd.h>
 #include <cstdio>
 #include <cstring>
