@@ -14,7 +14,7 @@ FUZZ_SECONDS ?= 60
 # the progress display itself, and the host events; and the simulated target's threads
 # sharing the targets they have read.
 TSAN_TESTS = tests/update/update_stage_tests tests/reporting/reporting_progress_tests
-TSAN_SIM_TESTS = tests/platform/platform_sim_tests
+TSAN_SIM_TESTS = tests/platform/sim/platform_sim_tests
 
 all: build
 

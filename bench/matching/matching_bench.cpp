@@ -35,7 +35,6 @@ void buildCatalogue(uint32_t files) {
         f.IsSelected = true;
         f.Version = VkCVersion("3.1");
     }
-    state.fileCount = files;
 }
 
 BoardTable buildTable(uint32_t boards, uint32_t files) {
@@ -52,7 +51,6 @@ BoardTable buildTable(uint32_t boards, uint32_t files) {
         board.hasUpdateInfo = true;
         board.systemClass = 0x20001;
     }
-    moduleState().boardCount = boards;
     return table;
 }
 

@@ -30,14 +30,19 @@ inline UpdateFileRecord makeFile(const char* boardType, uint32_t fwType,
 class RunTablesTest : public ::testing::Test {
   public:
     RunTablesTest() { clear(); }
-    ~RunTablesTest() override { clear(); }
+    ~RunTablesTest() override {
+        clear();
+        moduleState().hostCallback = nullptr;
+    }
+    // Also between the cases of a table (TearDown(); SetUp();).
+    void SetUp() override { clear(); }
+    void TearDown() override { clear(); }
 
-    // Empties both tables and resets the module state (for a test of many cases too).
+    // Empties both tables and resets the module state but for the host callback.
     void clear() {
         freeBoardTable(table);
         table.reserve(64);  // references from addBoard stay valid while more boards come
         ModuleState& state = moduleState();
-        state.hostCallback = nullptr;
         state.outputToHost = state.verboseOutput = state.catalogueRead = false;
         state.fileCatalogue.clear();
         state.maxUpdatePass = 0;

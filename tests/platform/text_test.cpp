@@ -1,8 +1,9 @@
-// Number texts of the inventory XML format, the whole text or nothing; the "ID" attribute values
-// (predefined names and numbers, with an index in brackets or after a dot) and the table of
-// predefined names.
+// The platform's text conversions: number texts of inventories, the whole text or nothing;
+// inventory IDs (predefined names and numbers, with an index in brackets or after a dot); and
+// UTF-8 to wide text and back, with U+FFFD for what cannot be converted.
 #include "inventory_id.h"
 #include "number_conversion.h"
+#include "utf8_conversion.h"
 
 #include <gtest/gtest.h>
 
@@ -140,6 +141,30 @@ TEST(InventoryId, ParsesOrRefuses) {
         EXPECT_TRUE(lookupPredefinedId(table, Map.get(i), category)) << Map.get(i);
         EXPECT_EQ(category, i) << Map.get(i);
     }
+}
+
+TEST(Utf8Conversion, DecodesAndEncodesReplacingWhatIsInvalid) {
+    const std::wstring bad(1, static_cast<wchar_t>(0xFFFD));
+    const std::pair<std::string, std::wstring> cases[] = {
+        {"", L""},
+        {"fw/release", L"fw/release"},
+        {"\xE2\x82\xAC", L"\u20ac"},
+        {"\xF0\x9F\x94\xA7", std::wstring(1, static_cast<wchar_t>(0x1F527))},
+        {"a\xFF|", L"a" + bad + L"|"},
+        {"\xC3", bad},                                // cut short at the end
+        {"\xC3|", bad + L"|"},                        // no continuation byte
+        {"\xC0\xAF", bad + bad},                      // overlong: each byte on its own
+        {"\xE0\x80\xAF", bad + bad + bad},            // overlong three bytes
+        {"\xED\xA0\x80", bad + bad + bad},            // surrogate
+        {"\xF4\x90\x80\x80", bad + bad + bad + bad},  // beyond U+10FFFF
+        {"\x80", bad},                                // lone continuation byte
+    };
+    for (const auto& [utf8, expected] : cases) {
+        EXPECT_EQ(utf8ToWide(utf8), expected) << utf8;
+    }
+    const std::wstring unencodable{static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0x110000)};
+    EXPECT_EQ(wideToUtf8(L"fw/\u20ac" + unencodable), "fw/\xE2\x82\xAC\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(wideToUtf8(std::wstring(1, static_cast<wchar_t>(0x1F527))), "\xF0\x9F\x94\xA7");
 }
 
 }  // namespace
