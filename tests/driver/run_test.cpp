@@ -36,48 +36,6 @@ class Run : public ModuleTest {
     std::string out;
 };
 
-TEST_F(Run, ShowBoardsAndHistoriesEndWithTheErrorsLeft) {
-    addLab();
-    EXPECT_EQ(run(optionsFor(ShowBoards)), 0);
-    EXPECT_THAT(out, testing::StartsWith("\nConnected boards:\n\nBoard: "));
-    EXPECT_EQ(pool.getErrorCount(), 0u);
-    EXPECT_EQ(run(optionsFor(ShowVersionHistory)), 0);
-    EXPECT_THAT(out, testing::HasSubstr("VKx86_32 [SN: 4711]:\n"));
-    // A type that is there and a serial number of another board pass both checks.
-    VkTCmdOptions options = optionsFor(ShowBoards);
-    options.boardType = "VK7101";
-    options.serialNumbers = "4711";
-    EXPECT_EQ(run(options), 0);
-    EXPECT_EQ(out, "\nConnected boards:\n\n");
-    pool.setError(0x77, 0, "Left over.", 0, 1, "test", "");  // left by the host: counts too
-    EXPECT_EQ(run(optionsFor(ShowBoards)), 1);
-    EXPECT_THAT(out, testing::EndsWith("\nReported errors:\n       ERROR 0x77 (reported by Host "
-                                       "PC):\n          Left over.\n"));
-    pool.reset();
-    addLab(Json::array({SimTargets::fault("deleteRootHandle")}));
-    EXPECT_EQ(run(optionsFor(ShowBoards)), 1);
-    EXPECT_THAT(out, testing::HasSubstr("\nReported errors:\n       ERROR "));
-}
-
-TEST_F(Run, RebootResetsTheTargetOnce) {
-    addLab();
-    EXPECT_EQ(run(optionsFor(Reboot)), 0);
-    EXPECT_EQ(out, "\nTarget system is being rebooted...\n");
-    EXPECT_EQ(rebootCount(), 1);
-    EXPECT_EQ(run(optionsFor(Reboot, true)), 0);  // the manager gets the message, no event 11
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(host.codes(), Codes{EvMessage});
-    EXPECT_EQ(rebootCount(), 2);
-    VkTCmdOptions descriptionOnly = optionsFor(Reboot, true);
-    descriptionOnly.descriptionOnly = true;
-    EXPECT_EQ(run(descriptionOnly), 0);
-    EXPECT_EQ(host.codes(), (Codes{EvMessage, EvDescriptionOnlyDone}));
-    EXPECT_EQ(rebootCount(), 2);
-    addLab(Json::array({SimTargets::fault("resetDevice")}));
-    EXPECT_EQ(run(optionsFor(Reboot)), 1);
-    EXPECT_THAT(out, testing::HasSubstr("rebooted...\n\nReported errors:\n       ERROR "));
-}
-
 TEST_F(Run, StartUpFailureEndsWithEvent11OnlyForTheManager) {
     addLab(Json::array({SimTargets::fault("scan")}));
     EXPECT_EQ(run(optionsFor(ShowBoards, true)), 2);

@@ -1,11 +1,8 @@
-// The start of a run against simulated targets: address resolution and the device search,
-// the scan into the board table, the application guard of console updates, and the start-up
-// paths that end the process.
+// The start of a run against simulated targets: the device search, the scan into the board
+// table, the application guard of console updates, and the start-up paths that end the process.
 #include "driver/start_up.h"
 
 #include <gmock/gmock.h>
-
-#include <cwctype>
 
 #include "VkTalveronUpdateLib.h"
 #include "driver/console_input.h"
@@ -16,64 +13,6 @@
 namespace {
 
 using namespace update_test;
-
-TEST(ResolveTargetAddress, GivesDottedTextOrNothing) {
-    for (const auto& [text, address] :
-         {std::pair{L"192.168.0.10", "192.168.0.10"}, std::pair{L"localhost", "127.0.0.1"},
-          std::pair{L"300.1.1.1", ""}, std::pair{L"1.2.3", ""}, std::pair{L"", ""},
-          std::pair{L"1.2.3.4x", ""}, std::pair{L"no-such-host.invalid", ""}}) {
-        SCOPED_TRACE(address);
-        VkCErrorListPool pool;
-        char buffer[kAddressTextSize];
-        std::memset(buffer, 'x', sizeof buffer);
-        EXPECT_EQ(resolveTargetAddress(pool, text, buffer, sizeof buffer), *address != 0);
-        EXPECT_STREQ(buffer, address);
-        // An invalid address leaves the parser's error; a failed host name lookup nothing.
-        EXPECT_EQ(pool.getEntryCount(), *address || std::iswalpha(text[0]) ? 0u : 1u);
-    }
-}
-
-TEST(OpenDeviceHandle, FindsOneTargetByNameOrAddressAndReportsWhyNot) {
-    SimTargets targets;
-    targets.add("a", SimTargets::target("lab", "10.0.0.1"));
-    targets.add("b", SimTargets::target("office", "10.0.0.2"));
-    targets.add("c", SimTargets::target("twice", "10.0.0.3"));
-    targets.add("d", SimTargets::target("twice", "10.0.0.4"));
-    Json failing = SimTargets::target("failing", "10.0.0.5");
-    failing["faults"] = Json::array({SimTargets::fault("createDeviceHandle")});
-    failing["faults"][0]["errorCode"] = 17;
-    targets.add("e", failing);
-    struct Case {
-        const char* name;
-        const char* ip;
-        int32_t result;
-        bool found;
-        uint32_t entries;
-    };
-    for (const Case& c : {Case{"office", "", 0, true, 1}, Case{"office", "10.0.0.1", 0, true, 1},
-                          Case{"other", "", 0, false, 1}, Case{"", "10.0.0.9", 0, false, 1},
-                          Case{"twice", "", 0, false, 2}, Case{"lab", "10.0.0", -1, false, 2},
-                          Case{"failing", "", 17, false, 2}}) {
-        SCOPED_TRACE(std::string(c.name) + c.ip);
-        VkCErrorListPool pool;
-        pool.setError(0x55, 0, "Earlier.", 0, 1, "test", "");  // kept
-        VkTDeviceHandle device = reinterpret_cast<VkTDeviceHandle>(1);
-        EXPECT_EQ(openDeviceHandle(pool, optionsFor(0, c.name, c.ip), device), c.result);
-        EXPECT_EQ(device != nullptr, c.found);
-        EXPECT_EQ(pool.getErrorCode(0), 0x55u);
-        EXPECT_EQ(pool.getEntryCount(), c.entries);
-        if (device != nullptr) {
-            VkLnk_deleteDeviceHandle(pool, device);
-        }
-    }
-    targets.markOutdated();
-    VkCErrorListPool pool;
-    VkTDeviceHandle device = nullptr;
-    EXPECT_EQ(openDeviceHandle(pool, optionsFor(0), device), 46);
-    ::unsetenv("VK_SIM_TARGETS");
-    EXPECT_EQ(openDeviceHandle(pool, optionsFor(0), device), 33);
-    EXPECT_EQ(device, nullptr);
-}
 
 class StartUp : public ModuleTest {
   protected:

@@ -1,22 +1,17 @@
 // The planning side of an update: installed-file comparison by version and checksum, the byte
 // comparison of files, the bus-FPGA check against a simulated target's CN drive and its fetch
-// file, the plan report and the plan query.
-#include <fcntl.h>
+// file.
 #include <gmock/gmock.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
-#include <csignal>
-#include <filesystem>
 
 #include "update/bus_fpga_check.h"
 #include "update/fetch_temp_file.h"
 #include "update/file_compare.h"
 #include "update/installed_file_comparison.h"
-#include "update/plan_query.h"
-#include "update/plan_report.h"
 #include "update/remote_files.h"
 #include "update/update_fixture.h"
 #include "utf8_conversion.h"
@@ -230,30 +225,6 @@ TEST_F(BusFpgaCheck, FaultsOfTheTargetLeaveFilesToBeWritten) {
     }
 }
 
-TEST_F(BusFpgaCheck, LocalFilesOutsideTheFolderOrMissingAndLongTargetNamesDiffer) {
-    setUpTarget();
-    BoardRecord& board = pcBoard();
-    targets.temp().write("escape.rbf", patternBytes(300000, 7));  // equal to the target's copy
-    file(0).FileName = L"..\\escape.rbf";
-    check();
-    EXPECT_EQ(board.fileUpToDate[0], 0);
-    file(0).FileName = L"bus\\gone.rbf";
-    EXPECT_THAT(check(), testing::HasSubstr("ERROR: Cannot open file "));
-    EXPECT_EQ(board.fileUpToDate[0], 0);
-    // "/mnt/cn/cfdrive/" and 495 characters make the longest remote path, 511 characters.
-    file(0).FileName = L"bus\\equal.rbf";
-    const std::string longest =
-        std::string(200, 'a') + "/" + std::string(200, 'b') + "/" + std::string(93, 'c');
-    targets.temp().write("targets/busfpga/cfdrive/" + longest, patternBytes(300000, 7));
-    const std::string tooLong = longest + "d";  // cut to fit, it would name the equal copy
-    file(0).TargetFileName = tooLong.c_str();
-    EXPECT_THAT(check(), testing::HasSubstr("(496 characters, at most 495)"));
-    EXPECT_EQ(board.fileUpToDate[0], 0);
-    file(0).TargetFileName = longest.c_str();
-    check();
-    EXPECT_EQ(board.fileUpToDate[0], 1);
-}
-
 TEST_F(BusFpgaCheck, FetchFileIsPrivateUnnamedReusedAndOverwritten) {
     setUpTarget();
     pcBoard();
@@ -283,26 +254,6 @@ TEST_F(BusFpgaCheck, FetchFileIsPrivateUnnamedReusedAndOverwritten) {
     EXPECT_EQ(::access(wideToUtf8(first).c_str(), F_OK), 0);
 }
 
-TEST(FetchFile, LeavesNothingInTheTemporaryFolderEvenWhenKilled) {
-    TempFolder temporary;
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::setenv("TMPDIR", temporary.path().c_str(), 1);
-        moduleState().tempFileName.clear();  // as in a freshly loaded library
-        if (prepareFetchFile() != FetchFileStatus::Ready ||
-            ::truncate(wideToUtf8(moduleState().tempFileName).c_str(), 1000) != 0 ||
-            !std::filesystem::is_empty(temporary.path())) {
-            std::_Exit(3);
-        }
-        ::raise(SIGKILL);  // as a plan that is killed
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status)) << "the child could not use its fetch file unnamed";
-    EXPECT_TRUE(std::filesystem::is_empty(temporary.path()));
-}
-
 TEST_F(ModuleTest, UnusableTemporaryFolderFailsTheCheckWithoutAName) {
     const std::wstring saved = moduleState().tempFileName;
     const char* savedTmp = std::getenv("TMPDIR");
@@ -321,89 +272,6 @@ TEST_F(ModuleTest, UnusableTemporaryFolderFailsTheCheckWithoutAName) {
     }
     savedTmp ? ::setenv("TMPDIR", restoreTmp.c_str(), 1) : ::unsetenv("TMPDIR");
     moduleState().tempFileName = saved;
-}
-
-// --- The plan --------------------------------------------------------------------------------
-
-const std::string kPlanHead =
-    "\nBoard               Selected FW Type          Version        Update sequence\n"
-    "----------------------------------------------------------------------------\n";
-
-TEST_F(ModuleTest, PlanRowsShowSelectionPassAndPushedColumns) {
-    UpdateFileRecord fw = makeFile("VK7101EXTENDED", 4);
-    fw.Version = VkCVersion("255.255.255.255.65535.65535");
-    fw.UpdatePass = 12;
-    setCatalogue({fw, makeFile("VK7101", 1)});
-    addMatch(addBoard("VK7101EXTENDED", 4294967295u), 0);
-    BoardRecord& installed = addBoard("VK7101", 5);
-    addMatch(installed, -1);
-    addMatch(installed, 1, true);
-    BoardRecord& failed = addBoard("VK7101", 6);
-    failed.failedPass = 1;
-    addMatch(failed, 1);
-    addMatch(addBoard("VK7101", 7), 1);
-    addBoard("VK7101", 8);  // no matches, no rows
-    VkTCmdOptions options;
-    options.serialNumbers = "4294967295 5 6";
-    EXPECT_THAT(
-        printed([&] { printUpdatePlan(options, table); }),
-        testing::EndsWith(kPlanHead +
-                          "VK7101EXTENDED (4294967295) Y        Factory FPGA firmware "
-                          "255.255.255.255.65535.65535 12\n"
-                          "ERROR: File handle 0 for ROOT/IOROUTER[6] is invalid!"
-                          "VK7101   (       5) Y        Firmware         1.0            -\n"
-                          "VK7101   (       6) Y        Firmware         1.0            1\n"
-                          "VK7101   (       7) N        Firmware         1.0            -\n"));
-}
-
-std::string decisions(const PlanBoard& board) {
-    std::string result;
-    for (const PlanMatch& match : board.matches) {
-        result += std::string(planDecisionName(match.decision)) + ";";
-    }
-    return result;
-}
-
-TEST_F(ModuleTest, PlanQueryDescribesEveryBoardAndDecision) {
-    UpdateFileRecord install = makeFile("VK7101", 1, L"r\u00e9lease/fw.bin");
-    install.Version = VkCVersion("3.2");
-    install.UpdatePass = 2;
-    UpdateFileRecord missing = makeFile("VK7101", 7);
-    missing.IsMissing = true;
-    UpdateFileRecord inactive = makeFile("VK7101", 11);
-    inactive.IsSelected = false;
-    setCatalogue({install, makeFile("VK7101", 3), missing, inactive});
-    BoardRecord& board = addBoard("VK7101", 21, {0, 1, 2, 3});
-    board.slot = 4;
-    board.fileUpToDate[1] = 1;
-    addBoard("VK7101", 22, {0});
-    addBoard("VK7101", 23, {0, 1}).matchCount = 0;  // as the compatibility check ignores it
-    addBoard("VK7101", 24, {0}).fileFailed[0] = 1;
-    VkTCmdOptions options;
-    options.serialNumbers = "21 23 24";
-
-    forgetUpdatePlan();
-    EXPECT_EQ(GetLastUpdatePlan(), nullptr);
-    rememberUpdatePlan(describeUpdatePlan(table, options));
-    const UpdatePlan* plan = GetLastUpdatePlan();
-    ASSERT_TRUE(plan != nullptr && plan == &lastUpdatePlan());
-    ASSERT_EQ(plan->boards.size(), 4u);
-    const PlanBoard& first = plan->boards[0];
-    EXPECT_EQ(first.boardType + "|" + first.address, "VK7101|ROOT/IOROUTER");
-    EXPECT_EQ(first.serialNumber * 10 + first.slot, 214u);
-    EXPECT_TRUE(first.selected);
-    EXPECT_EQ(decisions(first), "install;already installed;missing file;not selected;");
-    EXPECT_EQ(first.matches[0].fileName, "r\xc3\xa9lease/fw.bin");
-    EXPECT_EQ(first.matches[0].typeName + " " + first.matches[0].version, "Firmware 3.2");
-    EXPECT_TRUE(first.matches[0].hasUpdatePass);
-    EXPECT_EQ(first.matches[0].updatePass, 2u);
-    EXPECT_FALSE(first.matches[1].hasUpdatePass);
-    EXPECT_EQ(plan->boards[1].boardIndex, 1u);
-    EXPECT_FALSE(plan->boards[1].selected);
-    EXPECT_EQ(decisions(plan->boards[1]) + decisions(plan->boards[2]) + decisions(plan->boards[3]),
-              "not selected;incompatible;incompatible;incompatible;");
-    rememberUpdatePlan(UpdatePlan());  // an empty plan is no plan
-    EXPECT_EQ(GetLastUpdatePlan(), nullptr);
 }
 
 }  // namespace

@@ -106,65 +106,11 @@ TEST_F(UpdatePath, UpdateMakesRemoteHandlesAndHandsOverToTheSequence) {
     EXPECT_EQ(lastUpdatePlan().boards.at(0).matches.at(0).decision, PlanDecision::Install);
 }
 
-TEST_F(UpdatePath, OtherModesSkipMatchingAndCompatibility) {
-    EXPECT_EQ(console(optionsFor(3)), 1);
-    EXPECT_EQ(table[0].matchCount, 0u);
-    EXPECT_EQ(host.codes(), Codes{EvSequenceOpen});
-}
-
-TEST_F(UpdatePath, VerboseTracesTheDevicesToUpdate) {
-    UpdateFileRecord inactive = makeFile("VK7101", 3, L"fpga\\user.bit");
-    inactive.IsSelected = false;
-    setCatalogue({file(0), inactive});
-    freeBoardTable(table);
-    addBoard("VK7101", 10);
-    addBoard("VK7101", 11);
-    moduleState().verboseOutput = true;
-    VkTCmdOptions options = optionsFor(Update);
-    options.serialNumbers = "10";
-    EXPECT_EQ(console(options), 1);
-    EXPECT_THAT(out, testing::EndsWith("IOROUTER[4] (VK7101):\n    user.bin (active, not "
-                                       "installed)\n    fpga\\user.bit (inactive, not "
-                                       "installed)\nupdate...\n"));
-    EXPECT_THAT(out, testing::Not(testing::HasSubstr("checkVersions")));
-}
-
 TEST_F(UpdatePath, IncompatibleFirmwareEndsAConsoleRun) {
     makeIncompatible();
     EXPECT_EXIT(runConsolePath(pool, optionsFor(ShowPlan, false), nullptr, nullptr, table,
                                VkCVersion("5.1")),
                 testing::ExitedWithCode(1), "");
-}
-
-TEST_F(UpdatePath, PlanLeavesOutWhatTheTargetAlreadyHas) {
-    SimTargets targets;
-    targets.add("planpath", SimTargets::target("planpath"));
-    device = targets.open("planpath");
-    ASSERT_NE(device, nullptr) << targets.problem();
-    const std::string image = patternBytes(4000, 3);
-    targets.temp().write("firmware/bus.rbf", image);
-    targets.temp().write("targets/planpath/cfdrive/bus.rbf", image);
-    UpdateFileRecord user = makeFile("VK7101", 1, L"user.bin");
-    user.Crc32Checksum = 0x1234;
-    UpdateFileRecord bus = makeFile("VK7102", 3, L"bus.rbf");
-    bus.IsBusFpga = true;
-    bus.TargetFileName = "bus.rbf";
-    setCatalogue({user, bus});
-    freeBoardTable(table);
-    BoardRecord& board = addBoard("VK7101", 10);
-    board.isPcPlatform = true;
-    board.installedVersion(1) = VkCVersion("1.0");
-    board.installedChecksum(1) = 0x1234;
-    VkTCmdOptions options = optionsFor(ShowPlan, false);
-    options.firmwareFolder = utf8ToWide(targets.temp().file("firmware"));
-    EXPECT_EQ(console(options), 0);
-    EXPECT_EQ(upToDate(table[0]), (std::vector<uint8_t>{1, 1}));
-    ASSERT_EQ(lastUpdatePlan().boards.at(0).matches.size(), 2u);
-    for (const PlanMatch& match : lastUpdatePlan().boards[0].matches) {
-        EXPECT_EQ(match.decision, PlanDecision::AlreadyInstalled);
-    }
-    EXPECT_EQ(pool.getErrorCount(), 0u);
-    device = nullptr;
 }
 
 TEST_F(UpdatePath, WarnAboutMissingUserFirmwareUnlessTheRunUpdatesIt) {

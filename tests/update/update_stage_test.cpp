@@ -192,28 +192,6 @@ TEST_F(StartUpdates, AFailedStartFailsTheBoardWhoseLaterFilesStillStart) {
     EXPECT_EQ(run().startedCount, 1u);
 }
 
-TEST_F(StartUpdates, AVetoedFileIsNotStartedAndNothingStartedIsNotPolled) {
-    twoBoards();
-    {
-        HostRecorder host;
-        printed([&] {
-            pollUpdateStatus(run(), 1);
-            collectUpdateErrors(run(), 1);
-        });
-        EXPECT_EQ(host.codes({EvFilePermission, EvFileProgress}),
-                  (Codes{EvStageOpen, EvStageClose, EvStageOpen, EvStageClose}));
-    }
-    HostRecorder host([](const ParameterSet& e) {
-        return e.eventCode == EvFilePermission && e.value3 == 0 && e.value4 == 0 ? 2u : 1u;
-    });
-    printed([&] { startUpdates(run(), 1); });
-    EXPECT_EQ(run().startedCount, 2u);
-    EXPECT_EQ(table[0].fileFailed[0], 0);
-    EXPECT_EQ(updatePercent(1, 4), 25u);
-    EXPECT_EQ(updatePercent(3, 0), 300u);
-    EXPECT_EQ(updatePercent(0xFFFFFFFFu, 0xFFFFFFFFu), 100u);
-}
-
 // One started file of board 10: the status stage follows it to its end, the error stage
 // closes the (silent) progress line.
 TEST_F(StageTest, StatusAndErrorsDecideTheFileAndTheBoard) {
