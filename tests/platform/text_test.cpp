@@ -26,40 +26,23 @@ struct Case {
     const char* expected;  // the value printed; "=": the text; "!": refused and left alone
 };
 
+// clang-format off
 const Case kCases[] = {
-    {'u', 8, "255", "="},
-    {'u', 64, " 7", "7"},
-    {'u', 64, "0x", "!"},
-    {'u', 8, "256", "!"},
-    {'u', 8, "0XfF", "255"},
-    {'u', 64, "010", "8"},
-    {'u', 64, "08", "!"},
-    {'u', 64, "+0x10", "16"},
-    {'u', 64, "-0", "!"},
-    {'u', 64, "7 ", "!"},
-    {'u', 32, "4294967296", "!"},
+    {'u', 8, "255", "="}, {'u', 64, " 7", "7"}, {'u', 64, "0x", "!"}, {'u', 8, "256", "!"},
+    {'u', 8, "0XfF", "255"}, {'u', 64, "010", "8"}, {'u', 64, "08", "!"}, {'u', 64, "+0x10", "16"},
+    {'u', 64, "-0", "!"}, {'u', 64, "7 ", "!"}, {'u', 32, "4294967296", "!"},
     {'u', 64, "0xFFFFFFFFFFFFFFFF", "18446744073709551615"},
-    {'s', 8, "-128", "="},
-    {'s', 8, "-129", "!"},
-    {'s', 64, "-", "!"},
-    {'s', 64, "0x8000000000000000", "!"},
-    {'s', 8, "-0x80", "-128"},
-    {'s', 64, "--1", "!"},
+    {'s', 8, "-128", "="}, {'s', 8, "-129", "!"}, {'s', 64, "-", "!"}, {'s', 64, "--1", "!"},
+    {'s', 64, "0x8000000000000000", "!"}, {'s', 8, "-0x80", "-128"},
     {'s', 64, "-0x8000000000000000", "-9223372036854775808"},
     {'s', 64, "99999999999999999999", "!"},
-    {'d', 0, "-2.5e-1", "-0.25"},
-    {'d', 0, "1e400", "!"},
-    {'d', 0, "2,5", "!"},
-    {'d', 0, "2.5 ", "!"},
-    {'d', 0, "-inf", "="},
-    {'d', 0, "xinfx", "inf"},
-    {'d', 0, "1.#QNAN", "nan"},
-    {'d', 0, "-nan", "-nan"},
-    {'f', 0, "-0x1.fffffep127", "-3.40282347e+38"},
-    {'f', 0, "3.40282347e38", "!"},
-    {'f', 0, "-nan", "="},
-    {'f', 0, "NAN", "!"},
+    {'d', 0, "-2.5e-1", "-0.25"}, {'d', 0, "1e400", "!"}, {'d', 0, "2,5", "!"},
+    {'d', 0, "2.5 ", "!"}, {'d', 0, "-inf", "="}, {'d', 0, "xinfx", "inf"},
+    {'d', 0, "1.#QNAN", "nan"}, {'d', 0, "-nan", "-nan"},
+    {'f', 0, "-0x1.fffffep127", "-3.40282347e+38"}, {'f', 0, "3.40282347e38", "!"},
+    {'f', 0, "-nan", "="}, {'f', 0, "NAN", "!"},
 };
+// clang-format on
 
 // Converts c.text as its kind says: the value printed, after "! " when refused.
 std::string convert(const Case& c) {
@@ -104,27 +87,17 @@ struct IdCase {
     uint32_t index;
 };
 
+// clang-format off
 const IdCase kIds[] = {
-    {"FIRMWARE[2]", Category_FIRMWARE, 2},
-    {"FIRMWARE.0x10", Category_FIRMWARE, 16},
-    {"VERSION[4294967295]", Category_VERSION, 4294967295u},
-    {"1000.0", 1000, 0},
-    {"0x10[7]", 16, 7},
-    {"4294967295", 4294967295u, 1},
-    {"FIRMWARE[4294967296]", 0, 0},
-    {"FIRMWARE[]", 0, 0},
-    {"FIRMWARE[2", 0, 0},
-    {"FIRMWARE.", 0, 0},
-    {"FIRMWARE[2]x", 0, 0},
-    {"[5]", 0, 0},
-    {"FIRMWARE.2.3", 0, 0},
-    {"FIRMWARE[-1]", 0, 0},
+    {"FIRMWARE[2]", Category_FIRMWARE, 2}, {"FIRMWARE.0x10", Category_FIRMWARE, 16},
+    {"VERSION[4294967295]", Category_VERSION, 4294967295u}, {"1000.0", 1000, 0}, {"0x10[7]", 16, 7},
+    {"4294967295", 4294967295u, 1}, {"FIRMWARE[4294967296]", 0, 0}, {"FIRMWARE[]", 0, 0},
+    {"FIRMWARE[2", 0, 0}, {"FIRMWARE.", 0, 0}, {"FIRMWARE[2]x", 0, 0}, {"[5]", 0, 0},
+    {"FIRMWARE.2.3", 0, 0}, {"FIRMWARE[-1]", 0, 0},
     {"Firmware", 0, 0},  // names are case-sensitive
-    {"0", 0, 0},
-    {"4294967296", 0, 0},
-    {"", 0, 0},
-    {"NO_SUCH_NAME", 0, 0},
+    {"0", 0, 0}, {"4294967296", 0, 0}, {"", 0, 0}, {"NO_SUCH_NAME", 0, 0},
 };
+// clang-format on
 
 TEST(InventoryId, ParsesOrRefuses) {
     PredefinedIdTable table;  // one table for every case: a refused name leaves it usable

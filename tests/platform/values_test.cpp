@@ -1,11 +1,13 @@
-// Versions (parsing, text, order), error lists (message placeholders, warnings, pools) and the
-// operating-system layer (IPv4 text, threads, scaled sleeps) of the platform.
+// Versions (parsing, text, order), error lists (message placeholders, warnings, pools), inventory
+// trees (values read by path, refused duplicate parameters, copies, deletion of deep trees).
 #include <gtest/gtest.h>
-#include <atomic>
+#include <memory>
 #include <sstream>
+#include <string>
 #include "VkCErrorList.h"
+#include "VkCInventoryItem.h"
 #include "VkCVersion.h"
-#include "VkNRtosAbstraction.h"
+#include "VkNInventoryIDs.h"
 
 TEST(VkCVersionTest, TextHasOneToSixDecimalComponentsAndOrdersByValue) {
     // Accepted texts, each with the text it prints as after "=" when that differs.
@@ -37,8 +39,6 @@ TEST(VkCErrorListTest, PlaceholdersAreFilledAndPoolsCountErrorsApartFromWarnings
     EXPECT_STREQ(pool.getErrorText(0).c_str(), "Boot loader of S/N 4711 from 'bl.bin' failed.");
     EXPECT_STREQ(pool.getErrorText(1).c_str(), "File 'fpga.bit' failed. %2 stays");
     EXPECT_STREQ(pool.getErrorText(2).c_str(), "100% of ff and %9");
-    EXPECT_EQ(pool.getErrorCode(0), 0x2Au);
-    EXPECT_EQ(pool.getOriginNode(0), 42u);
     EXPECT_EQ(pool.getErrorCode(99), 0u);
     EXPECT_STREQ(pool.getErrorText(99).c_str(), "");
     VkCErrorListPool all;
@@ -46,29 +46,81 @@ TEST(VkCErrorListTest, PlaceholdersAreFilledAndPoolsCountErrorsApartFromWarnings
     all += all;
     EXPECT_EQ(all.getEntryCount(), 6u);
     EXPECT_EQ(all.getErrorCount(), 4u) << "warnings are entries but no errors";
-    all.reset();
-    EXPECT_EQ(all.getEntryCount(), 0u);
 }
 
-TEST(RtosAbstractionTest, IpV4TextThreadsAndSleep) {
-    VkCErrorListPool pool;
-    EXPECT_EQ(VkNRtosAbstraction::stringToIpV4(pool, "192.168.0.10"), 0xC0A8000Au);
-    for (const char* text : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.-4", "1.2.3.4 ",
-                             "a.b.c.d", "1..2.3", "0001.2.3.4", "1.2.3.", "::1", " 1.2.3.4",
-                             "1.2.3.4x", static_cast<const char*>(nullptr)}) {
-        VkCErrorListPool refused;
-        EXPECT_EQ(VkNRtosAbstraction::stringToIpV4(refused, text), 0u) << (text ? text : "null");
-        EXPECT_EQ(refused.getErrorCount(), 1u);
+using namespace VkNInventoryIDs;
+
+// Every node with its ID, name and parameters (type, unit, flags), depth first.
+std::string describe(const VkCInventoryItem& item, const std::string& indent = "") {
+    std::string text = indent + item.getID().toString().str() + " " + item.getDescription() + "\n";
+    for (const auto& parameter : item.parameters()) {
+        text += indent + " " + parameter->getDescription() + " " +
+                std::to_string(parameter->getTypeCode()) + " " +
+                (parameter->getUnit() ? parameter->getUnit() : "-") + " " +
+                std::to_string(parameter->isModifiable()) +
+                std::to_string(parameter->getRelevance()) + "\n";
     }
-    std::atomic<int> counter{0};
-    VkNRtosAbstraction::ThreadHandle handle = nullptr;
-    const auto body = [](void* context) -> unsigned {
-        return ++*static_cast<std::atomic<int>*>(context) + 16;
+    for (const auto& child : item.subItems()) {
+        EXPECT_EQ(child->getParent(), &item);
+        text += describe(*child, indent + "  ");
+    }
+    return text;
+}
+
+TEST(VkCInventoryItemTest, ValuesByPathDuplicatesAndCopies) {
+    VkCErrorListPool pool;
+    auto root = std::make_unique<VkCInventoryItem>(pool, ROOT, "ROOT");
+    VkCInventoryItem* hcn = std::make_unique<VkCInventoryItem>(pool, HCN, "HCN").release();
+    root->addItem(VkCInventoryAddress(), hcn);  // made with new: so are its nodes
+    hcn->makeParameter(pool, SERIAL_NUMBER, "SERIAL_NUMBER", uint32_t{4711}, nullptr, false, 0);
+    VkCInventoryItem* own = root->makeSubItem(pool, VkCInventoryAddress(2001, 3), "Own board");
+    own->makeParameter(pool, VkCInventoryAddress(1001, 1), "Gain", 2.5, "dB", true, 7);
+    own->makeParameter(pool, VERSION, "VERSION", VkCVersion("1.2"), nullptr, false, 0);
+    own->makeSubItem(pool, FIRMWARE, "FIRMWARE");
+    hcn->makeSubItem(pool, PRODUCT, "PRODUCT");
+    const auto add = [&](const VkCInventoryAddress& id, auto value) {
+        hcn->addParameter(
+            pool, {},
+            std::make_unique<VkCInventoryParameter>(pool, id, "p", value, nullptr, false, 0)
+                .release());
     };
-    ASSERT_TRUE(VkNRtosAbstraction::createThread(pool, handle, 1, 0, "", body, &counter, 0));
-    unsigned result = 0;
-    EXPECT_TRUE(VkNRtosAbstraction::joinThread(handle, &result, -1));
-    EXPECT_EQ(result, 17u);
-    EXPECT_FALSE(VkNRtosAbstraction::joinThread(nullptr, nullptr, -1));
-    VkNRtosAbstraction::usleep(3600ULL * 1000 * 1000);  // ctest sets VK_SIM_TIME_SCALE=0
+    add(SLOT, int8_t{-3});
+    add(ACTIVE_FIRMWARE, uint8_t{2});
+    add(NAME, VkCString("x"));
+    add(SERIAL_NUMBER, VkCVersion("2"));  // refused: hcn has it
+    EXPECT_EQ(own->makeParameter(pool, VERSION, "VERSION", VkCVersion("2"), nullptr, false, 0),
+              nullptr);
+    EXPECT_EQ(pool.getErrorCount(), 2u) << "a duplicate parameter is refused";
+    VkCString text("old");
+    uint8_t small = 9;
+    VkCVersion version("1.0");
+    uint32_t number = 7;
+    root->getValue(pool, HCN / PRODUCT / NAME, text);
+    root->getValue(pool, HCN / SERIAL_NUMBER, small);  // stored as 32-bit
+    root->getValue(pool, HCN / SERIAL_NUMBER, version);
+    own->getValue(pool, VERSION, number);
+    EXPECT_TRUE(text.isEmpty());
+    EXPECT_EQ(small + version.getAsULong64() + number, 0u);
+    EXPECT_EQ(pool.getErrorCount(), 6u);
+    EXPECT_NE(pool.getErrorText(2).str().find("HCN/PRODUCT/NAME"), std::string::npos);
+    const std::string original = describe(*root);
+    std::unique_ptr<VkCInventoryItem> part = own->copyTree();
+    std::unique_ptr<VkCInventoryItem> whole = root->copyTree();
+    root.reset();
+    EXPECT_EQ(describe(*whole), original);
+    EXPECT_EQ(part->getParent(), nullptr);
+    EXPECT_EQ(part->getAddress(), VkCInventoryAddress(2001, 3));
+    whole->getValue(pool, HCN / SERIAL_NUMBER, number);
+    part->getValue(pool, VERSION, version);
+    EXPECT_EQ(number, 4711u);
+    EXPECT_EQ(version.getAsString(), "1.2");
+}
+
+TEST(VkCInventoryItemTest, AVeryDeepTreeIsDeletedWithoutExhaustingTheStack) {
+    VkCErrorListPool pool;
+    auto root = std::make_unique<VkCInventoryItem>(pool, ROOT, "ROOT");
+    VkCInventoryItem* level = root.get();
+    for (int i = 0; i < 1000000; ++i) {
+        level = level->makeSubItem(pool, SUB_BOARDS, "");
+    }
 }
