@@ -194,10 +194,6 @@ TEST_F(FileMatching, FactoryModeDecisions) {
         run({c.boardType, c.fwType, arrange, c.matches, true, c.output},
             {EvMainRuleMatch, EvFileMatched});
         EXPECT_EQ(file(0).FwType, c.typeAfter) << c.fwType;
-        EXPECT_STREQ(file(0).TypeName.c_str(),
-                     VkCInventoryManager::getFirmwareTypeString(
-                         static_cast<VkNInventoryManager::FirmwareType>(c.typeAfter))
-                         .c_str());
         EXPECT_EQ(table[0].hasActiveFirmware, c.keepsFirmware) << c.fwType;
         EXPECT_EQ(table[0].hasActiveFpga, c.keepsFpga) << c.fwType;
     }

@@ -66,27 +66,6 @@ BoardRecord scanOne(InventoryBuilder& b) {
     return table.empty() ? BoardRecord() : table[0];
 }
 
-// BOOTLOADER[3] stands alone; without it BOOTLOADER and BOOTLOADER[2] are read. Given and kept
-// loaders are written as one character each for loaders 1 to 3.
-TEST(ScanReads, BootLoaders) {
-    const char* const cases[][2] = {{"000", "000"}, {"110", "110"}, {"010", "010"}, {"111", "001"}};
-    for (const auto& c : cases) {
-        InventoryBuilder b;
-        VkCInventoryItem* board = b.board(b.root(), ids::HCN, "VKx86_32", 1);
-        for (int i = 0; i < 3; ++i) {
-            if (c[0][i] == '1') {
-                b.setVersion(board, ids::HARDWARE / ids::BOOTLOADER[i + 1] / ids::VERSION, "1.1");
-            }
-        }
-        const BoardRecord r = scanOne(b);
-        const bool has[] = {r.hasBootloader, r.hasBootloader2, r.hasBootloader3};
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(has[i], c[1][i] == '1') << c[0] << " " << i;
-            EXPECT_EQ(r.installedVersion(13 + i), VkCVersion(c[1][i] == '1' ? "1.1" : "0.0"));
-        }
-    }
-}
-
 // Only the hypervisor-carrying boards read the first UPDATE_INFO entry with ID 14.
 TEST(ScanReads, HypervisorEntry) {
     const struct {
@@ -121,17 +100,6 @@ TEST(ScanReads, HypervisorEntry) {
         EXPECT_EQ(r.versionHistory(10), c.read ? ("entry " + std::to_string(c.read)).c_str() : "");
         EXPECT_EQ(r.installedChecksum(13), c.read ? c.read : kUnknownChecksum);
     }
-}
-
-TEST(ScanReads, ValueOfAnotherTypeLeavesAnErrorAndTheScanGoesOn) {
-    InventoryBuilder b;
-    VkCInventoryItem* board = b.add(b.root(), ids::HCN);
-    b.setText(board, ids::PRODUCT / ids::SERIAL_NUMBER, "4711");
-    b.setText(board, ids::PRODUCT / ids::NAME, "After the bad value");
-    const BoardRecord r = scanOne(b);
-    EXPECT_GT(b.pool().getErrorCount(), 0u);
-    EXPECT_EQ(r.serialNumber, 0u);
-    EXPECT_EQ(r.productName, "After the bad value");
 }
 
 }  // namespace
