@@ -67,9 +67,7 @@ TEST(FormatTest, BoundedFormattingCutsAndNeverOverruns) {
     EXPECT_EQ(buffer[0], L'[');
     EXPECT_EQ(buffer[2046], L'a');
     EXPECT_EQ(buffer[2047], L'\0');
-    for (size_t i = 2048; i < sizeof buffer / sizeof buffer[0]; ++i) {
-        EXPECT_EQ(buffer[i], L'#');
-    }
+    EXPECT_EQ(std::wstring(buffer + 2048, 8), std::wstring(8, L'#'));
     EXPECT_EQ(formatMessage(buffer, 0, L"x"), -1);
     EXPECT_EQ(formatMessage(nullptr, 10, L"x"), -1);
     EXPECT_EQ(formatMessage(buffer, 1, L"xyz"), 0);
