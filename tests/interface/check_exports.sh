@@ -11,9 +11,7 @@ expected=$(printf '%s\n' \
     'VkSmartUpdateTool(VkCErrorListPool&, VkTCmdOptions)' \
     'checkRebootSupport(VkCErrorListPool&, VkTCmdOptions, unsigned int&)' | sort)
 if [ "$actual" != "$expected" ]; then
-    echo "exported functions differ from the expected ones:"
-    echo "--- expected"; echo "$expected"
-    echo "--- actual"; echo "$actual"
+    printf 'exported functions differ:\n--- expected\n%s\n--- actual\n%s\n' "$expected" "$actual"
     exit 1
 fi
 echo "exports OK"

@@ -102,14 +102,6 @@ TEST(ProgressDisplay, TheSpinnerTurnsWhileNothingIsCounted) {
                                  line("0% -         ") + kFinal);
 }
 
-TEST(ProgressDisplay, SilentShowsNoLineButSendsTheStageAndFileEvents) {
-    Display display({Running});
-    display.options.silent = true;
-    HostRecorder host(stopAfter(EvFileProgress, 1));
-    EXPECT_EQ(display.run(), std::string(56, ' '));
-    EXPECT_EQ(host.codes(), (std::vector<uint32_t>{EvStageOpen, EvFileProgress, EvStageClose}));
-}
-
 // The stage stops the display while the host still thinks about the stage's opening.
 TEST(ProgressDisplay, AStopBeforeTheHostAnswersSkipsTheCycles) {
     Display display({Running});
