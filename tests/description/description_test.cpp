@@ -611,7 +611,7 @@ TEST_F(Catalogue, UpdateFilesInsideTheFolderOnly) {
     ASSERT_EQ(records().size(), locations.size());
     for (size_t i = 0; i < records().size(); ++i) {
         SCOPED_TRACE(locations[i].substr(0, 40));
-        EXPECT_EQ(records()[i].FileName, wide(locations[i].substr(0, 4096)));
+        EXPECT_EQ(records()[i].FileName, utf8ToWide(locations[i].substr(0, 4096)));
         EXPECT_EQ(records()[i].IsMissing, i > 2);
         EXPECT_EQ(records()[i].FileSize, i < 2 ? 100u : 0u);
         EXPECT_EQ(records()[i].Crc32Checksum, i < 2 ? 0xA1B2C3D4u : 0u);

@@ -81,31 +81,6 @@ TEST_F(ApplicationGuard, AsksUnlessToldAndUnloadsOnlyAfterYes) {
     }
 }
 
-TEST_F(ApplicationGuard, OnlyOneLineIsTakenPerQuestion) {
-    makeTarget(Json::array({7}), Json::array({SimTargets::fault("getApplications", 1)}));
-    feedStandardInput("yes, start anyway\nn\n");
-    VkTCmdOptions options;
-    EXPECT_EQ(captureOutput([&] {
-                  return checkRunningApplications(pool, options, device) * 10 +
-                         checkRunningApplications(pool, options, device);
-              }).result,
-              -1);
-    EXPECT_EQ(applicationsLeft(), Json::array({7}));
-}
-
-TEST_F(ApplicationGuard, UnloadFailureStopsAtThatApplicationAndGivesTheTargetBack) {
-    Json fault = SimTargets::fault("unloadAppl");
-    fault["match"] = 0x22;
-    makeTarget(Json::array({0x11, 0x22, 0x33}), Json::array({fault}));
-    EXPECT_EQ(guard("", true), -1);
-    EXPECT_EQ(out,
-              "\n\tApplication with ID: 0x11 unloaded\n\nApplication with ID 0x22 can't be "
-              "unloaded!\n");
-    EXPECT_EQ(applicationsLeft(), Json::array({0x22, 0x33}));
-    EXPECT_EQ(guard("", true), -1);
-    EXPECT_EQ(out, "\n\nApplication with ID 0x22 can't be unloaded!\n");
-}
-
 TEST_F(ApplicationGuard, ARefusedOrHeldRestrictionStopsUntilItIsFree) {
     makeTarget(Json::array({5}),
                Json::array({SimTargets::fault("requestAccessRestrictionLevel", 1)}));

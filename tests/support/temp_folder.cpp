@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "utf8_conversion.h"
+
 TempFolder::TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vktest-XXXXXX").string();
     const char* made = ::mkdtemp(pattern.data());
@@ -26,7 +28,7 @@ std::string TempFolder::file(const std::string& relativePath) const {
 }
 
 std::wstring TempFolder::wideFile(const std::string& relativePath) const {
-    return wide(file(relativePath));
+    return utf8ToWide(file(relativePath));
 }
 
 std::string TempFolder::write(const std::string& relativePath, const std::string& bytes) const {
@@ -49,8 +51,4 @@ std::string patternBytes(size_t size, unsigned seed) {
         byte = static_cast<char>(value >> 16);
     }
     return bytes;
-}
-
-std::wstring wide(const std::string& text) {
-    return std::wstring(text.begin(), text.end());
 }

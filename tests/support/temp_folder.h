@@ -25,5 +25,3 @@ class TempFolder {
 
 // size bytes of a repeatable pattern that differs from block to block.
 std::string patternBytes(size_t size, unsigned seed = 1);
-// The wide form of a narrow (ASCII) text.
-std::wstring wide(const std::string& text);

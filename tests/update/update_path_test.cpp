@@ -9,7 +9,6 @@
 #include "support/host_recorder.h"
 #include "update/plan_query.h"
 #include "update/update_fixture.h"
-#include "utf8_conversion.h"
 
 namespace {
 
@@ -49,37 +48,12 @@ class UpdatePath : public ModuleTest {
         options.skipInstalledCheck = skipInstalledCheck;
         return options;
     }
-    void makeIncompatible() {
-        file(0).FwCompabilityId = 1;
-        table[0].fwType = 4;
-        table[0].hasUpdateInfo = true;
-        table[0].systemClass = 0x20001;
-    }
 
     HostRecorder host;
     VkCErrorListPool pool;
     VkTDeviceHandle device = nullptr;
     std::string out, err;
 };
-
-TEST_F(UpdatePath, VersionReportSendsItsEventsInOrder) {
-    VkTCmdOptions options;
-    options.printVersions = true;
-    EXPECT_EQ(manager(options), 0);
-    EXPECT_EQ(err, "... FWMGR PRINT VERSIONS\n");
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(host.codes(), (Codes{EvBoardMatching, EvMainRuleMatch, EvFileMatched, EvBoardMatching,
-                                   EvVersionReportChecked, EvVersionReportEnd}));
-    EXPECT_EQ(host.withCode(EvBoardMatching).at(1).value1, 1u);
-    EXPECT_EQ(table[0].matchCount, 1u);
-    // Incompatible firmware still ends with the two report events.
-    makeIncompatible();
-    EXPECT_EQ(manager(options), 0);
-    const Codes all = host.codes({EvBoardMatching, EvMainRuleMatch, EvFileMatched});
-    EXPECT_EQ(
-        Codes(all.begin() + 2, all.end()),
-        (Codes{EvMessage, EvCompatibility, EvMessage, EvVersionReportChecked, EvVersionReportEnd}));
-}
 
 // Without a root handle the target cannot be locked: the update sequence opens and ends with 1.
 TEST_F(UpdatePath, UpdateMakesRemoteHandlesAndHandsOverToTheSequence) {
@@ -104,13 +78,6 @@ TEST_F(UpdatePath, UpdateMakesRemoteHandlesAndHandsOverToTheSequence) {
     EXPECT_EQ(moduleState().remoteFileHandles.size(), 1u);
     ASSERT_NE(GetLastUpdatePlan(), nullptr);
     EXPECT_EQ(lastUpdatePlan().boards.at(0).matches.at(0).decision, PlanDecision::Install);
-}
-
-TEST_F(UpdatePath, IncompatibleFirmwareEndsAConsoleRun) {
-    makeIncompatible();
-    EXPECT_EXIT(runConsolePath(pool, optionsFor(ShowPlan, false), nullptr, nullptr, table,
-                               VkCVersion("5.1")),
-                testing::ExitedWithCode(1), "");
 }
 
 TEST_F(UpdatePath, WarnAboutMissingUserFirmwareUnlessTheRunUpdatesIt) {

@@ -12,9 +12,7 @@
 #include "update/board_update_stages.h"
 #include "update/boot_loader_update.h"
 #include "update/file_transfer.h"
-#include "update/remote_files.h"
 #include "update/update_fixture.h"
-#include "utf8_conversion.h"
 
 namespace {
 
@@ -29,35 +27,6 @@ uint64_t slept() {
 Json faultOn(const std::string& call, Json extra = Json::object()) {
     extra["call"] = call;
     return Json::array({extra});
-}
-
-TEST_F(StageTest, PutRenamesOnlyACompleteFileThatCameWithoutError) {
-    struct Case {
-        Json faults;
-        bool renamed;       // success: the file has its final name
-        bool tempLeftOver;  // "_TEMP001.TMP" stays on the drive
-    };
-    const std::string content = patternBytes(5000);
-    const std::string local = targets.temp().write("firmware/image.bin", content);
-    for (const Case& c :
-         {Case{Json::array(), true, false},
-          Case{faultOn("putFileU", {{"shortWrite", true}}), false, true},
-          Case{faultOn("putFileU", {{"result", 100}}), false, false},
-          Case{faultOn("putFileU"), false, false}, Case{faultOn("renameFile"), false, true},
-          Case{faultOn("renameFile", {{"result", 0}}), false, true}}) {
-        SCOPED_TRACE(c.faults.dump());
-        name += "p";
-        targets.add(name, SimTargets::target(name, "10.20.30.40", Json::array(), c.faults));
-        VkCErrorListPool errors;
-        FtClientHandle client(errors, targets.open(name));
-        ASSERT_TRUE(client.isOpen());
-        EXPECT_EQ(putFileViaTemp(errors, client.get(), utf8ToWide(local), kCnDriveRoot, "image.bin",
-                                 content.size()),
-                  c.renamed ? 0 : -1);
-        EXPECT_EQ(targets.temp().read("targets/" + name + "/cfdrive/image.bin"),
-                  c.renamed ? content : "");
-        EXPECT_EQ(fs::exists(targets.cfdriveFile(name, "_TEMP001.TMP")), c.tempLeftOver);
-    }
 }
 
 TEST_F(StageTest, TransferTakesOnlyOrdinaryFilesOfThePassForBoardsThatGoOn) {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include "sim_test.h"
+#include "utf8_conversion.h"
 
 constexpr char kDrive[] = "/mnt/cn/cfdrive";
 
@@ -17,12 +18,13 @@ class FtClientTest : public SimTest {
     }
     void TearDown() override { VkLnk_deleteFTClientHandle(pool_, client_); }
     int64_t put(const char* folder, const char* name, const std::string& local = "") {
-        return VkLnk_putFileU(pool_, nullptr, client_, wide(local.empty() ? local_ : local).c_str(),
-                              folder, name, nullptr, nullptr);
+        return VkLnk_putFileU(pool_, nullptr, client_,
+                              utf8ToWide(local.empty() ? local_ : local).c_str(), folder, name,
+                              nullptr, nullptr);
     }
     int64_t get(const char* folder, const char* name, VkTFTProgressFunction progress = nullptr,
                 void* context = nullptr) {
-        return VkLnk_getFileU(pool_, nullptr, client_, folder, name, wide(fetched_).c_str(),
+        return VkLnk_getFileU(pool_, nullptr, client_, folder, name, utf8ToWide(fetched_).c_str(),
                               progress, context);
     }
     int32_t rename(const char* folder, const char* from, const char* to) {

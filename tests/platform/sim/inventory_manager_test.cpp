@@ -6,6 +6,7 @@
 #include <sstream>
 #include "sim/images.h"
 #include "sim_test.h"
+#include "utf8_conversion.h"
 
 using VkNInventoryManager::VkSRemoteFileHandle;
 
@@ -17,8 +18,8 @@ class InventoryManagerTest : public SimTest {
     }
     int32_t transfer(VkSRemoteFileHandle& remote, const std::string& path,
                      VkTTransferProgressFunction progress = nullptr, void* context = nullptr) {
-        return manager_->transferFile(pool_, root_, hcn(), lock_, wide(path).c_str(), progress,
-                                      context, remote);
+        return manager_->transferFile(pool_, root_, hcn(), lock_, utf8ToWide(path).c_str(),
+                                      progress, context, remote);
     }
     int32_t remove(const VkSRemoteFileHandle& remote) {
         return manager_->deleteRemoteFile(pool_, root_, hcn(), lock_, remote);
