@@ -1,11 +1,7 @@
 #include "sim/sim_text.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <string_view>
-#include <unordered_map>
 
 #include "VkNInventoryIDs.h"
 #include "inventory_id.h"
@@ -15,10 +11,12 @@ namespace vksim {
 
 namespace {
 
-// Texts of target.json never carry blanks around numbers: the inventory documents' number
-// syntax without the leading white space it allows, and never empty.
+// Texts of target.json carry no blanks in numbers and IDs: the inventory documents' syntax
+// without the leading white space it allows, and never empty.
+constexpr char kBlanks[] = " \t\n\r\f\v";
+
 bool startsPlain(const std::string& text) {
-    return !text.empty() && std::strchr(" \t\n\r\f\v", text[0]) == nullptr;
+    return !text.empty() && std::strchr(kBlanks, text[0]) == nullptr;
 }
 
 }  // namespace
@@ -34,8 +32,7 @@ bool parseSigned(const std::string& text, int64_t min, int64_t max, int64_t& val
 bool parseInventoryId(const std::string& text, VkCInventoryAddress& id) {
     // One table per thread: the table fills itself on first use.
     thread_local PredefinedIdTable table;
-    const bool hasBlank = text.find_first_of(" \t\n\r\f\v") != std::string::npos;
-    return !hasBlank && ::parseInventoryId(table, text, id);
+    return text.find_first_of(kBlanks) == std::string::npos && ::parseInventoryId(table, text, id);
 }
 
 std::string formatInventoryId(uint32_t category, uint32_t index) {

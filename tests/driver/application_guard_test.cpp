@@ -11,7 +11,7 @@ namespace {
 
 using namespace update_test;
 
-class ApplicationGuard : public ModuleTest {
+class ApplicationGuard : public RunTablesTest {
   protected:
     // Target "lab" with the given applications and faults, and a device handle on it.
     void makeTarget(const Json& applications, const Json& faults = Json::array()) {

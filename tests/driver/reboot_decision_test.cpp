@@ -31,7 +31,7 @@ BoardValues combined(uint32_t hwType, uint8_t active, uint8_t activeFpga, const 
 }
 const BoardValues kOther = {0x40003, 2, 0, 0, {"1.0", "0", "0", "0"}, "0", "VK3001"};
 
-class RebootDecisionTable : public update_test::ModuleTest {};
+class RebootDecisionTable : public RunTablesTest {};
 
 TEST_F(RebootDecisionTable, ReasonAndTheBoardItNames) {
     struct Case {

@@ -12,7 +12,7 @@ namespace {
 using namespace update_test;
 using Codes = std::vector<uint32_t>;
 
-class Run : public ModuleTest {
+class Run : public RunTablesTest {
   protected:
     void addLab(const Json& faults = Json::array(), const Json& inventory = labInventory()) {
         targets.add("lab", SimTargets::target("lab", "192.168.0.10", inventory, faults));

@@ -14,7 +14,7 @@ namespace {
 
 using namespace update_test;
 
-class StartUp : public ModuleTest {
+class StartUp : public RunTablesTest {
   protected:
     int32_t start(VkTCmdOptions& options) {
         auto run = captureOutput(
@@ -25,7 +25,7 @@ class StartUp : public ModuleTest {
     void TearDown() override {
         deleteRootHandle(pool, root);
         deleteDeviceHandle(pool, device);
-        ModuleTest::TearDown();
+        RunTablesTest::TearDown();
     }
     // A firmware container without update files, made for this library's version.
     void addContainer(VkTCmdOptions& options) {

@@ -52,11 +52,11 @@ TEST(InstalledSlots, DecideWhatDiffers) {
     }
 }
 
-class CheckVersions : public ModuleTest {
+class CheckVersions : public RunTablesTest {
   protected:
     // Catalogue: 0 installed, 1 new version, 2 new checksum, 3 bus FPGA.
     void SetUp() override {
-        ModuleTest::SetUp();
+        RunTablesTest::SetUp();
         std::vector<UpdateFileRecord> files = {makeFile("VK7101", 1), makeFile("VK7101", 3),
                                                makeFile("VK7101", 11), makeFile("VK7101", 3)};
         files[1].Version = VkCVersion("1.1");
@@ -99,7 +99,7 @@ TEST_F(CheckVersions, NoBoardsOrNoCatalogueEndTheProcess) {
     EXPECT_EQ(printed([&] { checkVersions(table, VkTCmdOptions()); }), "");
 }
 
-TEST_F(ModuleTest, UnopenableAndSpecialFilesAreNotEqualAndNamedWhenVerbose) {
+TEST_F(RunTablesTest, UnopenableAndSpecialFilesAreNotEqualAndNamedWhenVerbose) {
     TempFolder folder;
     const std::string file = folder.write("a", "x");
     folder.write("dir/inner", "");
@@ -140,7 +140,7 @@ UpdateFileRecord busFile(const wchar_t* fileName, const char* target) {
 }
 
 // Catalogue: 0 equal on the target, 1 different, 2 absent from the target, 3 no bus FPGA.
-class BusFpgaCheck : public ModuleTest {
+class BusFpgaCheck : public RunTablesTest {
   protected:
     void setUpTarget(const Json& faults = Json::array()) {
         const std::string equal = patternBytes(300000, 7);
@@ -226,7 +226,7 @@ TEST_F(BusFpgaCheck, FetchFileIsPrivateUnnamedReusedAndOverwritten) {
     EXPECT_EQ(::access(wideToUtf8(first).c_str(), F_OK), 0);
 }
 
-TEST_F(ModuleTest, UnusableTemporaryFolderFailsTheCheckWithoutAName) {
+TEST_F(RunTablesTest, UnusableTemporaryFolderFailsTheCheckWithoutAName) {
     const std::wstring saved = moduleState().tempFileName;
     const char* savedTmp = std::getenv("TMPDIR");
     const std::string restoreTmp = savedTmp ? savedTmp : "";

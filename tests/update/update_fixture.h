@@ -60,9 +60,7 @@ inline Json lab(const Json& faults = Json::array(), const Json& applications = J
     return target;
 }
 
-using ModuleTest = RunTablesTest;
-
-class StageTest : public ModuleTest {
+class StageTest : public RunTablesTest {
   protected:
     void TearDown() override {
         VkCErrorListPool ignored;
@@ -76,7 +74,7 @@ class StageTest : public ModuleTest {
         root = nullptr;
         run_.reset();
         pool.reset();
-        ModuleTest::TearDown();
+        RunTablesTest::TearDown();
     }
     // Adds the boards (type, serial) at ROOT/IOROUTER[serial % 7 + 1] to the table and to a new
     // target (name), then opens, roots and locks it. The catalogue must be set before.

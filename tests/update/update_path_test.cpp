@@ -18,11 +18,11 @@ using Codes = std::vector<uint32_t>;
 // The debugger output channel writes to standard error only when asked to, decided once.
 const bool kDebugOutputOn = ::setenv("VK_DEBUG_OUTPUT", "1", 1) == 0;
 
-class UpdatePath : public ModuleTest {
+class UpdatePath : public RunTablesTest {
   protected:
     // Board 0 (VK7101, SN 10) matches file 0; board 1 (VK7102, SN 20) matches nothing.
     void SetUp() override {
-        ModuleTest::SetUp();
+        RunTablesTest::SetUp();
         ASSERT_TRUE(kDebugOutputOn);
         setCatalogue({makeFile("VK7101", 1, L"user.bin")});
         addBoard("VK7101", 10);
