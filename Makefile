@@ -11,9 +11,12 @@ FUZZ_SECONDS ?= 60
         check-package fleet-demo
 
 # The tests whose code runs on two threads: the update stages beside the progress display,
-# the progress display itself, and the host events; and the simulated target's threads
-# sharing the targets they have read.
-TSAN_TESTS = tests/update/update_stage_tests tests/reporting/reporting_progress_tests
+# the progress display itself, and the host events; the description reader, whose handler
+# runs beside the parser; and the simulated target's threads sharing the targets they have
+# read.
+TSAN_TESTS = tests/update/update_stage_tests tests/reporting/reporting_progress_tests \
+             tests/description/description_parallel_parse_tests \
+             tests/description/description_reader_tests
 TSAN_SIM_TESTS = tests/platform/sim/platform_sim_tests
 
 all: build

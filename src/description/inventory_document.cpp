@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "description/parallel_parse.h"
 #include "description/regular_file.h"
 #include "description/xml_input.h"
 #include "description/xml_reader.h"
@@ -59,13 +60,11 @@ std::unique_ptr<VkCInventoryItem> runParse(const Document& document) {
     try {
         // Entity files may bring in as many bytes as entities may expand the text.
         InventoryXmlReader setup(document.entityFolder, textLimitFor(document.size), memory);
-        xercesc::SAX2XMLReader& reader = setup.reader();
-        reader.setContentHandler(&handler);
-        reader.setErrorHandler(&handler);
         handler.resetErrors();
-        reader.parse(document.source);
-    } catch (const ReadingStopped&) {
-        return nullptr;  // the reason has been printed
+        parseBesideHandler(setup.reader(), document.source, handler);
+    } catch (const ReadingStopped& stopped) {
+        printHeldReason(stopped);
+        return nullptr;
     } catch (const xercesc::OutOfMemoryException&) {
         if (memory.exhausted()) {
             printFileError(

@@ -108,8 +108,8 @@ bool isInside(const std::string& path, const std::string& folder) {
 
 [[noreturn]] void refuse(const xercesc::XMLResourceIdentifier& resource,
                          const std::string& systemId, const std::string& reason) {
-    stopReading(resource.getLocator(),
-                "External entity \"" + systemId + "\" is refused: " + reason + ".");
+    stopReadingLater(resource.getLocator(),
+                     "External entity \"" + systemId + "\" is refused: " + reason + ".");
 }
 
 }  // namespace

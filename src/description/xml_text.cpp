@@ -164,8 +164,8 @@ void printLine(const std::string& line) {
     std::fflush(stderr);
 }
 
-void printMessage(const xercesc::Locator* locator, const char* severity,
-                  const std::string& message) {
+std::string messageLine(const xercesc::Locator* locator, const char* severity,
+                        const std::string& message) {
     std::string line;
     if (locator != nullptr) {
         const std::string systemId = xmlToUtf8(locator->getSystemId());
@@ -175,7 +175,12 @@ void printMessage(const xercesc::Locator* locator, const char* severity,
     } else {
         line = formatNarrowText("%s: %s\n", severity, message.c_str());
     }
-    printLine(line);
+    return line;
+}
+
+void printMessage(const xercesc::Locator* locator, const char* severity,
+                  const std::string& message) {
+    printLine(messageLine(locator, severity, message));
 }
 
 }  // namespace
@@ -195,6 +200,16 @@ void printReaderFatalError(const xercesc::Locator* locator, const std::string& m
 void stopReading(const xercesc::Locator* locator, const std::string& message) {
     printReaderError(locator, message);
     throw ReadingStopped();
+}
+
+void stopReadingLater(const xercesc::Locator* locator, const std::string& message) {
+    throw ReadingStopped(messageLine(locator, "error", message));
+}
+
+void printHeldReason(const ReadingStopped& stopped) {
+    if (!stopped.heldLine().empty()) {
+        printLine(stopped.heldLine());
+    }
 }
 
 void printFileError(const std::string& message) {

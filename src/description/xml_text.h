@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // Appends length UTF-16 units as UTF-8; unpaired surrogates become U+FFFD.
 void appendUtf8(const XMLCh* text, size_t length, std::string& out);
@@ -30,12 +31,26 @@ void printReaderError(const xercesc::Locator* locator, const std::string& messag
 void printReaderWarning(const xercesc::Locator* locator, const std::string& message);
 void printReaderFatalError(const xercesc::Locator* locator, const std::string& message);
 
-// What stopReading throws: the reason has been printed already.
-class ReadingStopped : public xercesc::SAXException {};
+// What stopReading and stopReadingLater throw: a SAX exception of the parser library, which
+// the reader catches around the parse. The reason has been printed already, or is held here
+// for whoever catches it to print (printHeldReason).
+class ReadingStopped : public xercesc::SAXException {
+  public:
+    ReadingStopped() = default;
+    explicit ReadingStopped(std::string heldLine) : heldLine_(std::move(heldLine)) {}
+    const std::string& heldLine() const { return heldLine_; }
 
-// Prints an error like printReaderError and stops the parse: throws ReadingStopped, a SAX
-// exception of the parser library, which the reader catches around the parse.
+  private:
+    std::string heldLine_;
+};
+
+// Prints an error like printReaderError and stops the parse: throws ReadingStopped.
 [[noreturn]] void stopReading(const xercesc::Locator* locator, const std::string& message);
+// Stops the parse with the error held in the exception, not printed: for the parser's own
+// thread, whose events a handler on another thread may not have printed yet.
+[[noreturn]] void stopReadingLater(const xercesc::Locator* locator, const std::string& message);
+// Prints what the exception holds, if anything.
+void printHeldReason(const ReadingStopped& stopped);
 
 // Messages about a file as a whole, without a position: "ERROR: " or "WARNING: " and the
 // message, on standard error like the reader's other messages.

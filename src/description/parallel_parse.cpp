@@ -1,0 +1,90 @@
+#include "description/parallel_parse.h"
+
+#include <deque>
+#include <exception>
+
+#include "VkCErrorList.h"
+#include "VkNRtosAbstraction.h"
+#include "description/sax_event_queue.h"
+#include "description/sax_replay.h"
+
+namespace {
+
+// Chunks the parser may run ahead of the handler, and how many the handler takes at once:
+// the chunks in use stay within the second-level cache, and the handler's thread is woken
+// once per batch.
+constexpr size_t kChunksWaiting = 8;
+constexpr size_t kChunksPerBatch = 4;
+
+struct Replay {
+    SaxEventQueue& queue;
+    xercesc::DefaultHandler& handler;
+    std::exception_ptr failure;  // what the handler threw; later chunks are only drained
+};
+
+unsigned replayChunks(void* context) {
+    Replay& replay = *static_cast<Replay*>(context);
+    SaxEventPlayer player(replay.handler);
+    std::deque<SaxEventChunk> batch;
+    while (replay.queue.take(batch)) {
+        for (SaxEventChunk& chunk : batch) {
+            if (!replay.failure) {
+                try {
+                    player.play(chunk);
+                } catch (...) {
+                    replay.failure = std::current_exception();
+                    replay.queue.requestStop();
+                }
+            }
+            replay.queue.giveBack(std::move(chunk));
+        }
+        batch.clear();
+    }
+    return 0;
+}
+
+void parseWithHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSource& source,
+                      xercesc::DefaultHandler* handler) {
+    reader.setContentHandler(handler);
+    reader.setErrorHandler(handler);
+    try {
+        reader.parse(source);
+    } catch (...) {
+        reader.setContentHandler(nullptr);
+        reader.setErrorHandler(nullptr);
+        throw;
+    }
+    reader.setContentHandler(nullptr);
+    reader.setErrorHandler(nullptr);
+}
+
+}  // namespace
+
+void parseBesideHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSource& source,
+                        xercesc::DefaultHandler& handler) {
+    SaxEventQueue queue(kChunksWaiting, kChunksPerBatch);
+    Replay replay{queue, handler, nullptr};
+    VkCErrorListPool threadErrors;
+    VkNRtosAbstraction::ThreadHandle thread = nullptr;
+    if (!VkNRtosAbstraction::createThread(threadErrors, thread, 0, 0, "xml-handler", &replayChunks,
+                                          &replay, 0)) {
+        parseWithHandler(reader, source, &handler);
+        return;
+    }
+    SaxEventRecorder recorder(queue);
+    std::exception_ptr parseFailure;
+    try {
+        parseWithHandler(reader, source, &recorder);
+    } catch (...) {
+        parseFailure = std::current_exception();
+    }
+    recorder.finish();
+    VkNRtosAbstraction::joinThread(thread, nullptr, -1);
+    // The handler's exception came from an event before the parser's: it ended the parse.
+    if (replay.failure) {
+        std::rethrow_exception(replay.failure);
+    }
+    if (parseFailure) {
+        std::rethrow_exception(parseFailure);
+    }
+}

@@ -1,0 +1,81 @@
+#pragma once
+// The hand-over between the thread that parses a document and the thread that handles its
+// events: chunks of recorded events, in order, with a bound on how many wait at once.
+#include <xercesc/util/XercesDefs.hpp>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+// One chunk: events written one after another as 16-bit units (see sax_replay.h). Its room
+// grows without being filled first, since every unit is written right after.
+class SaxEventChunk {
+  public:
+    const XMLCh* data() const { return units_.get(); }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void clear() { size_ = 0; }
+    // Room for count more units at the end; valid until the next call.
+    XMLCh* grow(size_t count) {
+        if (count > capacity_ - size_) {
+            makeRoom(count);
+        }
+        XMLCh* room = units_.get() + size_;
+        size_ += count;
+        return room;
+    }
+
+    // Takes back the last count units of the room given last.
+    void dropLast(size_t count) { size_ -= count; }
+
+  private:
+    void makeRoom(size_t count);
+
+    std::unique_ptr<XMLCh[]> units_;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+};
+
+// A queue of event chunks from one producer to one consumer. The producer waits while
+// maxWaiting chunks are not yet taken, so that a parser far ahead of its handler holds a
+// bounded amount of memory. The consumer takes the waiting chunks together, once batchSize
+// wait (or the queue is closed): it is woken once per batch, not once per chunk. Chunks are
+// handed back after use, so their memory is reused.
+class SaxEventQueue {
+  public:
+    SaxEventQueue(size_t maxWaiting, size_t batchSize)
+        : maxWaiting_(maxWaiting), batchSize_(batchSize) {}
+    SaxEventQueue(const SaxEventQueue&) = delete;
+    SaxEventQueue& operator=(const SaxEventQueue&) = delete;
+
+    // Producer: hands chunk over (waiting for room) and leaves chunk empty, ready for the next
+    // events.
+    void publish(SaxEventChunk& chunk);
+    // Producer: no chunk follows. Every chunk published before is still taken.
+    void close();
+
+    // Consumer: moves the waiting chunks, in order, to the end of batch (which should be
+    // empty), waiting for a batch; false once the queue is closed and empty.
+    bool take(std::deque<SaxEventChunk>& batch);
+    // Consumer: gives a used chunk back for its memory.
+    void giveBack(SaxEventChunk&& chunk);
+
+    // The consumer asks the producer to stop parsing; the producer looks at each event.
+    void requestStop() { stopRequested_.store(true, std::memory_order_relaxed); }
+    bool stopRequested() const { return stopRequested_.load(std::memory_order_relaxed); }
+
+  private:
+    const size_t maxWaiting_;
+    const size_t batchSize_;
+    std::mutex mutex_;
+    std::condition_variable notFull_;     // the producer waits on it while maxWaiting_ wait
+    std::condition_variable batchReady_;  // the consumer waits on it for batchSize_
+    std::deque<SaxEventChunk> waiting_;
+    std::vector<SaxEventChunk> spare_;
+    bool closed_ = false;
+    std::atomic<bool> stopRequested_{false};
+};
