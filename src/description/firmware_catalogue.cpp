@@ -12,6 +12,7 @@
 #include "VkNInventoryIDs.h"
 #include "description/inventory_document.h"
 #include "description/regular_file.h"
+#include "description/shared_work.h"
 #include "description/update_file_access.h"
 #include "description/value_conversion.h"
 #include "description/xml_text.h"
@@ -184,10 +185,11 @@ struct UpdateFileLook {
     UpdateFileHeader header;
     uint64_t size = 0;
     bool readable = false;
+    std::string refusal;  // why a folder, pipe or device in the file's place is refused
 };
 
 // Opens the update file and reads what its checksum needs; a folder, pipe or device in its
-// place is reported and counts as unreadable.
+// place counts as unreadable. Prints nothing, so that files can be looked at side by side.
 UpdateFileLook lookAtUpdateFile(const std::wstring& firmwareFolder, const std::wstring& fileName) {
     UpdateFileLook look;
     look.path = updateFilePath(firmwareFolder, fileName);
@@ -196,8 +198,7 @@ UpdateFileLook lookAtUpdateFile(const std::wstring& firmwareFolder, const std::w
     }
     RegularFile file(*look.path);
     if (file.isSpecialFile()) {
-        printFileWarning("The update file " + *look.path + " is refused: " + file.problem() +
-                         ". It counts as missing.");
+        look.refusal = file.problem();
     }
     if (file.isOpen()) {
         look.readable = true;
@@ -207,17 +208,34 @@ UpdateFileLook lookAtUpdateFile(const std::wstring& firmwareFolder, const std::w
     return look;
 }
 
+// Looks at every update file, on two threads: most of the time goes to opening files. The
+// helper thread first deletes the description's tree, which is no longer needed.
+std::vector<UpdateFileLook> lookAtUpdateFiles(const std::wstring& firmwareFolder,
+                                              const std::vector<UpdateFileRecord>& catalogue,
+                                              std::unique_ptr<VkCInventoryItem> description) {
+    std::vector<UpdateFileLook> looks(catalogue.size());
+    shareWork(
+        looks.size(),
+        [&](size_t i) { looks[i] = lookAtUpdateFile(firmwareFolder, catalogue[i].FileName); },
+        [&] { description.reset(); });
+    return looks;
+}
+
 // Marks the files that cannot be opened, and the entries whose LOCATION would reach outside
-// the firmware folder, as missing; the others get their checksum. The looks are kept for the
-// sizes.
+// the firmware folder, as missing, and reports those refused for what they are; the others
+// get their checksum. The looks are kept for the sizes.
 std::vector<UpdateFileLook> examineUpdateFiles(VkCErrorListPool& errors,
                                                const std::wstring& firmwareFolder,
-                                               std::vector<UpdateFileRecord>& catalogue) {
-    std::vector<UpdateFileLook> looks;
-    looks.reserve(catalogue.size());
-    for (UpdateFileRecord& record : catalogue) {
-        looks.push_back(lookAtUpdateFile(firmwareFolder, record.FileName));
-        record.IsMissing = !looks.back().readable;
+                                               std::vector<UpdateFileRecord>& catalogue,
+                                               std::unique_ptr<VkCInventoryItem> description) {
+    std::vector<UpdateFileLook> looks =
+        lookAtUpdateFiles(firmwareFolder, catalogue, std::move(description));
+    for (size_t i = 0; i < catalogue.size(); ++i) {
+        catalogue[i].IsMissing = !looks[i].readable;
+        if (!looks[i].refusal.empty()) {
+            printFileWarning("The update file " + *looks[i].path +
+                             " is refused: " + looks[i].refusal + ". It counts as missing.");
+        }
     }
     for (size_t i = 0; i < catalogue.size(); ++i) {
         if (!catalogue[i].IsMissing) {
@@ -240,15 +258,16 @@ void announceEntriesAndSizes(const std::vector<UpdateFileLook>& looks,
     }
 }
 
-// Reads the description into the catalogue and sends the count event; false when it cannot be
-// read. The description's tree is released on return, before the update files are examined.
-bool readCatalogueEntries(VkCErrorListPool& errors, const VkTCmdOptions& options,
-                          ModuleState& state) {
-    const std::unique_ptr<VkCInventoryItem> root =
+// Reads the description into the catalogue and sends the count event; returns the
+// description's tree, null when it cannot be read.
+std::unique_ptr<VkCInventoryItem> readCatalogueEntries(VkCErrorListPool& errors,
+                                                       const VkTCmdOptions& options,
+                                                       ModuleState& state) {
+    std::unique_ptr<VkCInventoryItem> root =
         parseInventoryDocument(descriptionFilePath(options.firmwareFolder, options.descriptionFile),
                                options.firmwareFolder);
     if (!root) {
-        return false;
+        return nullptr;
     }
     requireContainerVersion(errors, *root);
     const uint32_t fileCount = countCatalogueEntries(*root);
@@ -256,7 +275,7 @@ bool readCatalogueEntries(VkCErrorListPool& errors, const VkTCmdOptions& options
     state.fileCatalogue.assign(fileCount, UpdateFileRecord());
     state.maxUpdatePass = 0;
     fillCatalogue(errors, *root, options, state.fileCatalogue, state.maxUpdatePass);
-    return true;
+    return root;
 }
 
 // The version of the first file that is firmware proper: no bus FPGA image, no boot loader,
@@ -277,11 +296,12 @@ VkCVersion containerFirmwareVersion(const std::vector<UpdateFileRecord>& catalog
 int32_t readFirmwareDescription(VkCErrorListPool& errors, VkTCmdOptions options,
                                 VkCVersion& firmwareVersion) {
     ModuleState& state = moduleState();
-    if (!readCatalogueEntries(errors, options, state)) {
+    std::unique_ptr<VkCInventoryItem> description = readCatalogueEntries(errors, options, state);
+    if (!description) {
         return -1;
     }
-    const std::vector<UpdateFileLook> looks =
-        examineUpdateFiles(errors, options.firmwareFolder, state.fileCatalogue);
+    const std::vector<UpdateFileLook> looks = examineUpdateFiles(
+        errors, options.firmwareFolder, state.fileCatalogue, std::move(description));
     announceEntriesAndSizes(looks, state.fileCatalogue, state.maxUpdatePass);
     firmwareVersion = containerFirmwareVersion(state.fileCatalogue);
     state.catalogueRead = true;

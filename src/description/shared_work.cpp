@@ -1,0 +1,45 @@
+#include "description/shared_work.h"
+
+#include <atomic>
+
+#include "VkCErrorList.h"
+#include "VkNRtosAbstraction.h"
+
+namespace {
+
+struct SharedWork {
+    size_t count;
+    const std::function<void(size_t)>& work;
+    const std::function<void()>& helperFirst;
+    std::atomic<size_t> next{0};
+
+    void takeItems() {
+        for (size_t i = next.fetch_add(1, std::memory_order_relaxed); i < count;
+             i = next.fetch_add(1, std::memory_order_relaxed)) {
+            work(i);
+        }
+    }
+};
+
+unsigned helpWithWork(void* context) {
+    SharedWork& shared = *static_cast<SharedWork*>(context);
+    shared.helperFirst();
+    shared.takeItems();
+    return 0;
+}
+
+}  // namespace
+
+void shareWork(size_t count, const std::function<void(size_t)>& work,
+               const std::function<void()>& helperFirst) {
+    SharedWork shared{count, work, helperFirst};
+    VkCErrorListPool threadErrors;
+    VkNRtosAbstraction::ThreadHandle helper = nullptr;
+    if (!VkNRtosAbstraction::createThread(threadErrors, helper, 0, 0, "shared-work", &helpWithWork,
+                                          &shared, 0)) {
+        helpWithWork(&shared);
+        return;
+    }
+    shared.takeItems();
+    VkNRtosAbstraction::joinThread(helper, nullptr, -1);
+}
