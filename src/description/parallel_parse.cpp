@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <exception>
+#include <thread>
 
 #include "VkCErrorList.h"
 #include "VkNRtosAbstraction.h"
@@ -66,7 +67,9 @@ void parseBesideHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSour
     Replay replay{queue, handler, nullptr};
     VkCErrorListPool threadErrors;
     VkNRtosAbstraction::ThreadHandle thread = nullptr;
-    if (!VkNRtosAbstraction::createThread(threadErrors, thread, 0, 0, "xml-handler", &replayChunks,
+    // On a single processor the threads would only take turns, and recording costs time.
+    if (std::thread::hardware_concurrency() == 1 ||
+        !VkNRtosAbstraction::createThread(threadErrors, thread, 0, 0, "xml-handler", &replayChunks,
                                           &replay, 0)) {
         parseWithHandler(reader, source, &handler);
         return;

@@ -12,7 +12,8 @@
 namespace {
 
 // The kinds of recorded events. Each is written as its kind, then (for all but the first) the
-// line and column of the event, then its data.
+// line and column of the event, then its data. Character data and entity ids are written with
+// their length; names, values and messages up to their terminator (XML text has no U+0000).
 enum EventKind : XMLCh {
     EntityEvent = 1,  // public id and system id of the entity the following events come from
     LocatorEvent,
@@ -89,9 +90,11 @@ class ChunkCursor {
         at_ += length + 1;
         return text;
     }
-    const XMLCh* text() {
-        size_t length = 0;
-        return text(length);
+    // A text written up to its terminator only.
+    const XMLCh* terminated() {
+        const XMLCh* text = data_ + at_;
+        at_ += xercesc::XMLString::stringLen(text) + 1;
+        return text;
     }
 
   private:
@@ -115,6 +118,27 @@ void SaxEventRecorder::putText(const XMLCh* text, size_t length) {
 
 void SaxEventRecorder::putText(const XMLCh* text) {
     putText(text, text == nullptr ? 0 : xercesc::XMLString::stringLen(text));
+}
+
+// Names, values and messages are short: they are copied up to their terminator in one pass
+// into room that most of them fit, without their length (the player finds their end).
+void SaxEventRecorder::putTerminated(const XMLCh* text) {
+    constexpr size_t kShortText = 64;
+    if (text == nullptr) {
+        *chunk_.grow(1) = 0;
+        return;
+    }
+    XMLCh* at = chunk_.grow(kShortText);
+    for (size_t i = 0; i < kShortText; ++i) {
+        if ((at[i] = text[i]) == 0) {
+            chunk_.dropLast(kShortText - i - 1);
+            return;
+        }
+    }
+    const XMLCh* rest = text + kShortText;
+    const size_t length = xercesc::XMLString::stringLen(rest);
+    XMLCh* end = std::copy(rest, rest + length, chunk_.grow(length + 1));
+    *end = 0;
 }
 
 // The parser's locator numbers its entities, so that a new entity is noticed even when its
@@ -192,19 +216,19 @@ void SaxEventRecorder::setDocumentLocator(const xercesc::Locator* const locator)
 void SaxEventRecorder::startElement(const XMLCh* const, const XMLCh* const localName,
                                     const XMLCh* const, const xercesc::Attributes& attributes) {
     begin(StartEvent);
-    putText(localName);
+    putTerminated(localName);
     const XMLSize_t count = attributes.getLength();
     putNumber(count);
     for (XMLSize_t i = 0; i < count; ++i) {
-        putText(attributes.getLocalName(i));
+        putTerminated(attributes.getLocalName(i));
         const XMLCh* type = attributes.getType(i);
         if (type == xercesc::XMLUni::fgCDATAString) {
             *chunk_.grow(1) = kCdataType;
         } else {
             *chunk_.grow(1) = kOtherType;
-            putText(type);
+            putTerminated(type);
         }
-        putText(attributes.getValue(i));
+        putTerminated(attributes.getValue(i));
     }
     end();
 }
@@ -212,7 +236,7 @@ void SaxEventRecorder::startElement(const XMLCh* const, const XMLCh* const local
 void SaxEventRecorder::endElement(const XMLCh* const, const XMLCh* const localName,
                                   const XMLCh* const) {
     begin(EndEvent);
-    putText(localName);
+    putTerminated(localName);
     end();
 }
 
@@ -230,19 +254,19 @@ void SaxEventRecorder::ignorableWhitespace(const XMLCh* const chars, const XMLSi
 
 void SaxEventRecorder::warning(const xercesc::SAXParseException& exception) {
     begin(WarningEvent);
-    putText(exception.getMessage());
+    putTerminated(exception.getMessage());
     end();
 }
 
 void SaxEventRecorder::error(const xercesc::SAXParseException& exception) {
     begin(ErrorEvent);
-    putText(exception.getMessage());
+    putTerminated(exception.getMessage());
     end();
 }
 
 void SaxEventRecorder::fatalError(const xercesc::SAXParseException& exception) {
     begin(FatalErrorEvent);
-    putText(exception.getMessage());
+    putTerminated(exception.getMessage());
     end();
 }
 
@@ -361,19 +385,19 @@ size_t SaxEventPlayer::playEvent(const SaxEventChunk& chunk, size_t at) {
             handler_.resetErrors();
             break;
         case StartEvent: {
-            const XMLCh* name = cursor.text();
+            const XMLCh* name = cursor.terminated();
             attributes_.list_.resize(size_t(cursor.number()));
             for (RecordedAttributes::Attribute& attribute : attributes_.list_) {
-                attribute.localName = cursor.text();
-                attribute.type =
-                    cursor.unit() == kCdataType ? xercesc::XMLUni::fgCDATAString : cursor.text();
-                attribute.value = cursor.text();
+                attribute.localName = cursor.terminated();
+                attribute.type = cursor.unit() == kCdataType ? xercesc::XMLUni::fgCDATAString
+                                                             : cursor.terminated();
+                attribute.value = cursor.terminated();
             }
             handler_.startElement(kEmpty, name, name, attributes_);
             break;
         }
         case EndEvent: {
-            const XMLCh* name = cursor.text();
+            const XMLCh* name = cursor.terminated();
             handler_.endElement(kEmpty, name, name);
             break;
         }
@@ -388,7 +412,7 @@ size_t SaxEventPlayer::playEvent(const SaxEventChunk& chunk, size_t at) {
             break;
         }
         default: {
-            const xercesc::SAXParseException exception(cursor.text(), locator_);
+            const xercesc::SAXParseException exception(cursor.terminated(), locator_);
             if (kind == WarningEvent) {
                 handler_.warning(exception);
             } else if (kind == ErrorEvent) {

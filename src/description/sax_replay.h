@@ -61,6 +61,7 @@ class SaxEventRecorder : public xercesc::DefaultHandler {
     void putNumber(uint64_t number);
     void putText(const XMLCh* text, size_t length);
     void putText(const XMLCh* text);
+    void putTerminated(const XMLCh* text);
 
     SaxEventQueue& queue_;
     SaxEventChunk chunk_;

@@ -1,6 +1,7 @@
 #include "description/shared_work.h"
 
 #include <atomic>
+#include <thread>
 
 #include "VkCErrorList.h"
 #include "VkNRtosAbstraction.h"
@@ -35,7 +36,8 @@ void shareWork(size_t count, const std::function<void(size_t)>& work,
     SharedWork shared{count, work, helperFirst};
     VkCErrorListPool threadErrors;
     VkNRtosAbstraction::ThreadHandle helper = nullptr;
-    if (!VkNRtosAbstraction::createThread(threadErrors, helper, 0, 0, "shared-work", &helpWithWork,
+    if (std::thread::hardware_concurrency() == 1 ||
+        !VkNRtosAbstraction::createThread(threadErrors, helper, 0, 0, "shared-work", &helpWithWork,
                                           &shared, 0)) {
         helpWithWork(&shared);
         return;

@@ -146,6 +146,10 @@ TEST(ParallelParse, TheHandlerSeesWhatADirectParseShowsIt) {
     } cases[] = {
         {"entities, attribute types, text",
          dtd + "<ITEM ID=\"1\" Kind=\"k\">&inner;x&part;y</ITEM>", 0, Outcome::Returned},
+        {"long names and values",
+         "<ITEM ID=\"1\" Descr=\"" + std::string(300, 'd') + "\"><" + std::string(100, 'N') +
+             "/></ITEM>",
+         0, Outcome::Returned},
         {"many chunks", "<ITEM ID=\"1000\" Descr=\"C\">\n" + big + "</ITEM>", 0, Outcome::Returned},
         {"an error at the end of many chunks", "<ITEM ID=\"1000\">\n" + big + "</ITEM><X/>", 0,
          Outcome::Returned},
