@@ -11,11 +11,11 @@
 
 namespace {
 
-// Chunks the parser may run ahead of the handler, and how many the handler takes at once:
-// the chunks in use stay within the second-level cache, and the handler's thread is woken
-// once per batch.
-constexpr size_t kChunksWaiting = 8;
-constexpr size_t kChunksPerBatch = 4;
+// How far the parser may run ahead of the handler, and how much the handler takes at once, in
+// 16-bit units: the chunks in use stay within the second-level cache, and the handler's thread
+// is woken once per batch of several chunks.
+constexpr size_t kMaxWaitingUnits = size_t(128) << 10;
+constexpr size_t kBatchUnits = size_t(64) << 10;
 
 struct Replay {
     SaxEventQueue& queue;
@@ -63,7 +63,7 @@ void parseWithHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSource
 
 void parseBesideHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSource& source,
                         xercesc::DefaultHandler& handler) {
-    SaxEventQueue queue(kChunksWaiting, kChunksPerBatch);
+    SaxEventQueue queue(kMaxWaitingUnits, kBatchUnits);
     Replay replay{queue, handler, nullptr};
     VkCErrorListPool threadErrors;
     VkNRtosAbstraction::ThreadHandle thread = nullptr;

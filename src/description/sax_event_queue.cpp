@@ -11,13 +11,27 @@ void SaxEventChunk::makeRoom(size_t count) {
     capacity_ = capacity;
 }
 
+bool SaxEventQueue::batchReady() const {
+    return waitingUnits_ >= batchUnits_ || closed_ || (producerWaits_ && !waiting_.empty());
+}
+
 // Each side wakes the other only when the other may be waiting: the consumer when a batch has
-// just become ready, the producer when the queue was full.
+// just become ready, the producer when room was made.
 void SaxEventQueue::publish(SaxEventChunk& chunk) {
     std::unique_lock<std::mutex> lock(mutex_);
-    notFull_.wait(lock, [this] { return waiting_.size() < maxWaiting_; });
+    const auto hasRoom = [this, &chunk] {
+        return waiting_.empty() || waitingUnits_ + chunk.size() <= maxWaitingUnits_;
+    };
+    if (!hasRoom()) {
+        producerWaits_ = true;
+        batchReady_.notify_one();
+        roomMade_.wait(lock, hasRoom);
+        producerWaits_ = false;
+    }
+    const bool wasReady = batchReady();
+    waitingUnits_ += chunk.size();
     waiting_.push_back(std::move(chunk));
-    const bool batchReady = waiting_.size() == batchSize_;
+    const bool nowReady = batchReady();
     if (spare_.empty()) {
         chunk = SaxEventChunk();
     } else {
@@ -26,7 +40,7 @@ void SaxEventQueue::publish(SaxEventChunk& chunk) {
     }
     lock.unlock();
     chunk.clear();
-    if (batchReady) {
+    if (nowReady && !wasReady) {
         batchReady_.notify_one();
     }
 }
@@ -41,23 +55,28 @@ void SaxEventQueue::close() {
 
 bool SaxEventQueue::take(std::deque<SaxEventChunk>& batch) {
     std::unique_lock<std::mutex> lock(mutex_);
-    batchReady_.wait(lock, [this] { return waiting_.size() >= batchSize_ || closed_; });
+    batchReady_.wait(lock, [this] { return batchReady(); });
     if (waiting_.empty()) {
         return false;
     }
-    const bool wasFull = waiting_.size() >= maxWaiting_;
     for (SaxEventChunk& chunk : waiting_) {
         batch.push_back(std::move(chunk));
     }
     waiting_.clear();
+    waitingUnits_ = 0;
+    const bool producerWaits = producerWaits_;
     lock.unlock();
-    if (wasFull) {
-        notFull_.notify_one();
+    if (producerWaits) {
+        roomMade_.notify_one();
     }
     return true;
 }
 
 void SaxEventQueue::giveBack(SaxEventChunk&& chunk) {
+    if (chunk.capacity() > 2 * batchUnits_) {
+        const SaxEventChunk released = std::move(chunk);
+        return;
+    }
     const std::lock_guard<std::mutex> lock(mutex_);
     spare_.push_back(std::move(chunk));
 }

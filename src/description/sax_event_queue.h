@@ -17,6 +17,7 @@ class SaxEventChunk {
   public:
     const XMLCh* data() const { return units_.get(); }
     size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
     bool empty() const { return size_ == 0; }
     void clear() { size_ = 0; }
     // Room for count more units at the end; valid until the next call.
@@ -40,15 +41,16 @@ class SaxEventChunk {
     size_t capacity_ = 0;
 };
 
-// A queue of event chunks from one producer to one consumer. The producer waits while
-// maxWaiting chunks are not yet taken, so that a parser far ahead of its handler holds a
-// bounded amount of memory. The consumer takes the waiting chunks together, once batchSize
-// wait (or the queue is closed): it is woken once per batch, not once per chunk. Chunks are
-// handed back after use, so their memory is reused.
+// A queue of event chunks from one producer to one consumer, bounded by the units waiting so
+// that a parser far ahead of its handler holds little memory: the producer waits while more
+// than maxWaitingUnits wait (a chunk larger than that waits alone). The consumer takes the
+// waiting chunks together once batchUnits wait, the queue is closed or the producer waits: it
+// is woken once per batch, not once per chunk. Chunks are handed back after use, so their
+// memory is reused.
 class SaxEventQueue {
   public:
-    SaxEventQueue(size_t maxWaiting, size_t batchSize)
-        : maxWaiting_(maxWaiting), batchSize_(batchSize) {}
+    SaxEventQueue(size_t maxWaitingUnits, size_t batchUnits)
+        : maxWaitingUnits_(maxWaitingUnits), batchUnits_(batchUnits) {}
     SaxEventQueue(const SaxEventQueue&) = delete;
     SaxEventQueue& operator=(const SaxEventQueue&) = delete;
 
@@ -61,7 +63,8 @@ class SaxEventQueue {
     // Consumer: moves the waiting chunks, in order, to the end of batch (which should be
     // empty), waiting for a batch; false once the queue is closed and empty.
     bool take(std::deque<SaxEventChunk>& batch);
-    // Consumer: gives a used chunk back for its memory.
+    // Consumer: gives a used chunk back for its memory; one grown far beyond the batch size
+    // (by a huge event) is released instead.
     void giveBack(SaxEventChunk&& chunk);
 
     // The consumer asks the producer to stop parsing; the producer looks at each event.
@@ -69,12 +72,16 @@ class SaxEventQueue {
     bool stopRequested() const { return stopRequested_.load(std::memory_order_relaxed); }
 
   private:
-    const size_t maxWaiting_;
-    const size_t batchSize_;
+    bool batchReady() const;
+
+    const size_t maxWaitingUnits_;
+    const size_t batchUnits_;
     std::mutex mutex_;
-    std::condition_variable notFull_;     // the producer waits on it while maxWaiting_ wait
-    std::condition_variable batchReady_;  // the consumer waits on it for batchSize_
+    std::condition_variable roomMade_;    // the producer waits on it for room
+    std::condition_variable batchReady_;  // the consumer waits on it for a batch
     std::deque<SaxEventChunk> waiting_;
+    size_t waitingUnits_ = 0;
+    bool producerWaits_ = false;
     std::vector<SaxEventChunk> spare_;
     bool closed_ = false;
     std::atomic<bool> stopRequested_{false};

@@ -150,6 +150,10 @@ TEST(ParallelParse, TheHandlerSeesWhatADirectParseShowsIt) {
          "<ITEM ID=\"1\" Descr=\"" + std::string(300, 'd') + "\"><" + std::string(100, 'N') +
              "/></ITEM>",
          0, Outcome::Returned},
+        {"events larger than all the queue holds",
+         "<ITEM ID=\"1\" Descr=\"" + std::string(300000, 'd') + "\">" + big +
+             std::string(300000, 't') + "</ITEM>",
+         0, Outcome::Returned},
         {"many chunks", "<ITEM ID=\"1000\" Descr=\"C\">\n" + big + "</ITEM>", 0, Outcome::Returned},
         {"an error at the end of many chunks", "<ITEM ID=\"1000\">\n" + big + "</ITEM><X/>", 0,
          Outcome::Returned},
