@@ -61,7 +61,7 @@ std::unique_ptr<VkCInventoryItem> runParse(const Document& document) {
         // Entity files may bring in as many bytes as entities may expand the text.
         InventoryXmlReader setup(document.entityFolder, textLimitFor(document.size), memory);
         handler.resetErrors();
-        parseBesideHandler(setup.reader(), document.source, handler);
+        parseBesideHandler(setup.reader(), document.source, document.size, handler);
     } catch (const ReadingStopped& stopped) {
         printHeldReason(stopped);
         return nullptr;

@@ -1,5 +1,7 @@
 #include "description/parallel_parse.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <thread>
@@ -11,11 +13,22 @@
 
 namespace {
 
-// How far the parser may run ahead of the handler, and how much the handler takes at once, in
-// 16-bit units: the chunks in use stay within the second-level cache, and the handler's thread
-// is woken once per batch of several chunks.
-constexpr size_t kMaxWaitingUnits = size_t(128) << 10;
-constexpr size_t kBatchUnits = size_t(64) << 10;
+// How much the handler takes at once, in 16-bit units: enough that its thread is woken once per
+// batch of several chunks, and small against the document, since the last batch is replayed
+// after the parse has ended. The parser may run ahead by two batches; the chunks in use stay
+// within the second-level cache.
+constexpr size_t kLargestBatch = size_t(64) << 10;
+constexpr size_t kSmallestBatch = size_t(4) << 10;
+constexpr size_t kBatchesInDocument = 32;
+constexpr size_t kChunksInBatch = 4;
+
+size_t batchUnitsFor(uint64_t documentBytes) {
+    if (documentBytes == 0) {
+        return kLargestBatch;
+    }
+    return size_t(
+        std::clamp<uint64_t>(documentBytes / kBatchesInDocument, kSmallestBatch, kLargestBatch));
+}
 
 struct Replay {
     SaxEventQueue& queue;
@@ -62,8 +75,9 @@ void parseWithHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSource
 }  // namespace
 
 void parseBesideHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSource& source,
-                        xercesc::DefaultHandler& handler) {
-    SaxEventQueue queue(kMaxWaitingUnits, kBatchUnits);
+                        uint64_t documentBytes, xercesc::DefaultHandler& handler) {
+    const size_t batchUnits = batchUnitsFor(documentBytes);
+    SaxEventQueue queue(2 * batchUnits, batchUnits);
     Replay replay{queue, handler, nullptr};
     VkCErrorListPool threadErrors;
     VkNRtosAbstraction::ThreadHandle thread = nullptr;
@@ -74,7 +88,7 @@ void parseBesideHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSour
         parseWithHandler(reader, source, &handler);
         return;
     }
-    SaxEventRecorder recorder(queue);
+    SaxEventRecorder recorder(queue, batchUnits / kChunksInBatch);
     std::exception_ptr parseFailure;
     try {
         parseWithHandler(reader, source, &recorder);

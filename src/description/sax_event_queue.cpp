@@ -4,7 +4,7 @@
 #include <utility>
 
 void SaxEventChunk::makeRoom(size_t count) {
-    const size_t capacity = std::max(2 * capacity_, size_ + count);
+    const size_t capacity = std::max({2 * capacity_, size_ + count, kFirstCapacity});
     std::unique_ptr<XMLCh[]> units(new XMLCh[capacity]);
     std::copy(units_.get(), units_.get() + size_, units.get());
     units_ = std::move(units);

@@ -34,6 +34,9 @@ class SaxEventChunk {
     void dropLast(size_t count) { size_ -= count; }
 
   private:
+    // Room for a chunk's usual events at once, so that a new chunk is not grown step by step.
+    static constexpr size_t kFirstCapacity = size_t(4) << 10;
+
     void makeRoom(size_t count);
 
     std::unique_ptr<XMLCh[]> units_;

@@ -32,9 +32,6 @@ enum EventKind : XMLCh {
 constexpr XMLCh kCdataType = 0;
 constexpr XMLCh kOtherType = 1;
 
-// A chunk is published once it holds this many units; an event never spans two chunks.
-constexpr size_t kChunkUnits = size_t(16) << 10;
-
 constexpr XMLCh kEmpty[] = {0};
 
 // Numbers (lengths, lines, columns) take one unit below 2^15, two below 2^30, else five: the
@@ -189,7 +186,7 @@ void SaxEventRecorder::begin(XMLCh kind) {
 }
 
 void SaxEventRecorder::end() {
-    if (chunk_.size() >= kChunkUnits) {
+    if (chunk_.size() >= chunkUnits_) {
         queue_.publish(chunk_);
     }
 }

@@ -26,7 +26,9 @@ XERCES_CPP_NAMESPACE_END
 // ends the parse with ReadingStopped (whose reason the consumer has printed).
 class SaxEventRecorder : public xercesc::DefaultHandler {
   public:
-    explicit SaxEventRecorder(SaxEventQueue& queue) : queue_(queue) {}
+    // A chunk is published once it holds chunkUnits; an event never spans two chunks.
+    SaxEventRecorder(SaxEventQueue& queue, size_t chunkUnits)
+        : queue_(queue), chunkUnits_(chunkUnits) {}
 
     // Publishes what is not yet published and closes the queue; called once, after the parse.
     void finish();
@@ -64,6 +66,7 @@ class SaxEventRecorder : public xercesc::DefaultHandler {
     void putTerminated(const XMLCh* text);
 
     SaxEventQueue& queue_;
+    const size_t chunkUnits_;
     SaxEventChunk chunk_;
     const xercesc::Locator* locator_ = nullptr;
     const xercesc::ReaderMgr* readerManager_ = nullptr;  // the locator, when it is the parser's

@@ -106,7 +106,7 @@ Outcome parse(const std::string& document, const std::string& folder, bool besid
     InventoryXmlReader setup(folder, 1 << 20, *xercesc::XMLPlatformUtils::fgMemoryManager);
     try {
         if (beside) {
-            parseBesideHandler(setup.reader(), source, handler);
+            parseBesideHandler(setup.reader(), source, document.size(), handler);
         } else {
             setup.reader().setContentHandler(&handler);
             setup.reader().setErrorHandler(&handler);
