@@ -38,14 +38,14 @@ std::string systemError() {
 RegularFile::RegularFile(const std::string& path)
     : descriptor_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
     if (descriptor_ < 0) {
-        problem_ = systemError();
+        error_ = errno;
         return;
     }
     struct stat status;
     if (::fstat(descriptor_, &status) != 0) {
-        problem_ = systemError();
+        error_ = errno;
     } else if (!S_ISREG(status.st_mode)) {
-        problem_ = std::string("it is ") + kindOfFile(status.st_mode) + ", not a regular file";
+        kind_ = kindOfFile(status.st_mode);
         special_ = true;
     } else {
         size_ = uint64_t(status.st_size);
@@ -53,6 +53,13 @@ RegularFile::RegularFile(const std::string& path)
     }
     ::close(descriptor_);
     descriptor_ = -1;
+}
+
+std::string RegularFile::problem() const {
+    if (special_) {
+        return std::string("it is ") + kind_ + ", not a regular file";
+    }
+    return error_ != 0 ? std::strerror(error_) : "";
 }
 
 RegularFile::~RegularFile() {

@@ -22,8 +22,8 @@ class RegularFile {
     // Whether the path names something else than a regular file: a folder, pipe, device...
     bool isSpecialFile() const { return special_; }
     // Why the file is not open, e.g. "it is a pipe, not a regular file" or "No such file or
-    // directory"; empty when it is.
-    const std::string& problem() const { return problem_; }
+    // directory"; empty when it is. Made when asked for: most callers only test isOpen.
+    std::string problem() const;
     uint64_t size() const { return size_; }
     int descriptor() const { return descriptor_; }
 
@@ -34,7 +34,8 @@ class RegularFile {
     int descriptor_ = -1;
     uint64_t size_ = 0;
     bool special_ = false;
-    std::string problem_;
+    int error_ = 0;          // errno of the failed open or fstat
+    const char* kind_ = "";  // what the path names when it is not a regular file
 };
 
 // The whole content of the regular file at path, when it has at most maxSize bytes; otherwise
