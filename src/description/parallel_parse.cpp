@@ -9,7 +9,8 @@
 #include "VkCErrorList.h"
 #include "VkNRtosAbstraction.h"
 #include "description/sax_event_queue.h"
-#include "description/sax_replay.h"
+#include "description/sax_player.h"
+#include "description/sax_recorder.h"
 
 namespace {
 

@@ -1,19 +1,17 @@
 #pragma once
-// SAX events recorded on the parser's thread and replayed, in the same order and with the same
-// document positions, to a handler on another thread.
+// SAX events recorded on the parser's thread, to be replayed to a handler on another thread
+// (sax_player.h) in the same order and with the same document positions.
 //
 // What is kept of an event is what the inventory reader's handler reads: element local names,
-// attribute local names, types and values, character data, the length of ignorable white
-// space, the messages of the parser's warnings and errors, and the locator's system and public
-// id, line and column at each event. Namespace URIs and qualified names are not kept: a
-// replayed element's qualified name is its local name and its URI is empty.
+// attribute local names, types and values, character data, ignorable white space, the
+// messages of the parser's warnings and errors, and the locator's system and public id, line
+// and column at each event. Namespace URIs and qualified names are not kept.
 #include <xercesc/sax/Locator.hpp>
 #include <xercesc/sax2/Attributes.hpp>
 #include <xercesc/sax2/DefaultHandler.hpp>
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
-#include <vector>
 
 #include "description/sax_event_queue.h"
 
@@ -76,68 +74,4 @@ class SaxEventRecorder : public xercesc::DefaultHandler {
     static constexpr uint64_t kUnnumbered = UINT64_MAX - 1;
     static constexpr uint64_t kNone = UINT64_MAX;
     uint64_t entityNumber_ = kNone;
-};
-
-// The locator handed to the replay's handler: the position of the event being replayed.
-class RecordedLocator : public xercesc::Locator {
-  public:
-    const XMLCh* getPublicId() const override;
-    const XMLCh* getSystemId() const override;
-    XMLFileLoc getLineNumber() const override { return line_; }
-    XMLFileLoc getColumnNumber() const override { return column_; }
-
-  private:
-    friend class SaxEventPlayer;
-    std::basic_string<XMLCh> publicId_;
-    std::basic_string<XMLCh> systemId_;
-    bool hasPublicId_ = false;
-    bool hasSystemId_ = false;
-    XMLFileLoc line_ = 0;
-    XMLFileLoc column_ = 0;
-};
-
-// The attributes of the element being replayed; the texts live in the chunk.
-class RecordedAttributes : public xercesc::Attributes {
-  public:
-    struct Attribute {
-        const XMLCh* localName;
-        const XMLCh* type;
-        const XMLCh* value;
-    };
-
-    XMLSize_t getLength() const override { return list_.size(); }
-    const XMLCh* getURI(const XMLSize_t index) const override;
-    const XMLCh* getLocalName(const XMLSize_t index) const override;
-    const XMLCh* getQName(const XMLSize_t index) const override;
-    const XMLCh* getType(const XMLSize_t index) const override;
-    const XMLCh* getValue(const XMLSize_t index) const override;
-    bool getIndex(const XMLCh* const uri, const XMLCh* const localPart,
-                  XMLSize_t& index) const override;
-    int getIndex(const XMLCh* const uri, const XMLCh* const localPart) const override;
-    bool getIndex(const XMLCh* const qName, XMLSize_t& index) const override;
-    int getIndex(const XMLCh* const qName) const override;
-    const XMLCh* getType(const XMLCh* const uri, const XMLCh* const localPart) const override;
-    const XMLCh* getType(const XMLCh* const qName) const override;
-    const XMLCh* getValue(const XMLCh* const uri, const XMLCh* const localPart) const override;
-    const XMLCh* getValue(const XMLCh* const qName) const override;
-
-  private:
-    friend class SaxEventPlayer;
-    std::vector<Attribute> list_;
-};
-
-// Replays recorded chunks to a handler, in order. Exceptions of the handler pass through.
-class SaxEventPlayer {
-  public:
-    explicit SaxEventPlayer(xercesc::DefaultHandler& handler) : handler_(handler) {}
-
-    void play(const SaxEventChunk& chunk);
-
-  private:
-    // Plays the event at position at of chunk and returns the position after it.
-    size_t playEvent(const SaxEventChunk& chunk, size_t at);
-
-    xercesc::DefaultHandler& handler_;
-    RecordedLocator locator_;
-    RecordedAttributes attributes_;
 };
