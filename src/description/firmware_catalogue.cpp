@@ -179,9 +179,11 @@ void sendCatalogueEntry(const UpdateFileRecord& record, uint32_t maxUpdatePass) 
 constexpr uint32_t kBootLoaderFwType = 10;
 
 // What the one look at an update file found: every later step works from it, so that each
-// file is opened and read once.
+// file is opened and read once. A look is small, since there is one per entry while the
+// description's tree may still be held.
 struct UpdateFileLook {
-    std::optional<std::string> path;  // none: the LOCATION would reach outside the folder
+    // Kept only where a later step reads it: the file embeds an inventory, or is refused.
+    std::string path;
     UpdateFileHeader header;
     uint64_t size = 0;
     bool readable = false;
@@ -190,20 +192,25 @@ struct UpdateFileLook {
 
 // Opens the update file and reads what its checksum needs; a folder, pipe or device in its
 // place counts as unreadable. Prints nothing, so that files can be looked at side by side.
-UpdateFileLook lookAtUpdateFile(const std::wstring& firmwareFolder, const std::wstring& fileName) {
+UpdateFileLook lookAtUpdateFile(const std::wstring& firmwareFolder,
+                                const UpdateFileRecord& record) {
     UpdateFileLook look;
-    look.path = updateFilePath(firmwareFolder, fileName);
-    if (!look.path) {
-        return look;
+    std::optional<std::string> path = updateFilePath(firmwareFolder, record.FileName);
+    if (!path) {
+        return look;  // the LOCATION would reach outside the folder
     }
-    RegularFile file(*look.path);
+    RegularFile file(*path);
     if (file.isSpecialFile()) {
         look.refusal = file.problem();
+        look.path = std::move(*path);
     }
     if (file.isOpen()) {
         look.readable = true;
         look.size = file.size();
         look.header = readUpdateFileHeader(file);
+        if (embedsInventory(look.header.firstBytes, record)) {
+            look.path = std::move(*path);
+        }
     }
     return look;
 }
@@ -215,8 +222,7 @@ std::vector<UpdateFileLook> lookAtUpdateFiles(const std::wstring& firmwareFolder
                                               std::unique_ptr<VkCInventoryItem> description) {
     std::vector<UpdateFileLook> looks(catalogue.size());
     shareWork(
-        looks.size(),
-        [&](size_t i) { looks[i] = lookAtUpdateFile(firmwareFolder, catalogue[i].FileName); },
+        looks.size(), [&](size_t i) { looks[i] = lookAtUpdateFile(firmwareFolder, catalogue[i]); },
         [&] { description.reset(); });
     return looks;
 }
@@ -233,14 +239,14 @@ std::vector<UpdateFileLook> examineUpdateFiles(VkCErrorListPool& errors,
     for (size_t i = 0; i < catalogue.size(); ++i) {
         catalogue[i].IsMissing = !looks[i].readable;
         if (!looks[i].refusal.empty()) {
-            printFileWarning("The update file " + *looks[i].path +
+            printFileWarning("The update file " + looks[i].path +
                              " is refused: " + looks[i].refusal + ". It counts as missing.");
         }
     }
     for (size_t i = 0; i < catalogue.size(); ++i) {
         if (!catalogue[i].IsMissing) {
             catalogue[i].Crc32Checksum =
-                updateFileChecksum(errors, *looks[i].path, looks[i].header, catalogue[i]);
+                updateFileChecksum(errors, looks[i].path, looks[i].header, catalogue[i]);
         }
     }
     return looks;
