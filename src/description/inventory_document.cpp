@@ -28,6 +28,10 @@ constexpr uint64_t kExpansionAllowance = uint64_t(1) << 20;
 constexpr uint64_t kTextCopiesInMemory = 4;
 constexpr uint64_t kMemoryAllowance = uint64_t(16) << 20;
 
+// Handing the parser's events to a second thread pays only for larger documents: below this
+// size starting the thread and waking it cost more than the handler's work it takes over.
+constexpr uint64_t kSmallestDocumentBeside = uint64_t(256) << 10;
+
 uint64_t textLimitFor(size_t documentSize) {
     return kExpansionFactor * documentSize + kExpansionAllowance;
 }
@@ -61,7 +65,11 @@ std::unique_ptr<VkCInventoryItem> runParse(const Document& document) {
         // Entity files may bring in as many bytes as entities may expand the text.
         InventoryXmlReader setup(document.entityFolder, textLimitFor(document.size), memory);
         handler.resetErrors();
-        parseBesideHandler(setup.reader(), document.source, document.size, handler);
+        if (document.size >= kSmallestDocumentBeside) {
+            parseBesideHandler(setup.reader(), document.source, document.size, handler);
+        } else {
+            parseDirectly(setup.reader(), document.source, handler);
+        }
     } catch (const ReadingStopped& stopped) {
         printHeldReason(stopped);
         return nullptr;

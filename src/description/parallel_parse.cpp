@@ -75,6 +75,11 @@ void parseWithHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSource
 
 }  // namespace
 
+void parseDirectly(xercesc::SAX2XMLReader& reader, const xercesc::InputSource& source,
+                   xercesc::DefaultHandler& handler) {
+    parseWithHandler(reader, source, &handler);
+}
+
 void parseBesideHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSource& source,
                         uint64_t documentBytes, xercesc::DefaultHandler& handler) {
     const size_t batchUnits = batchUnitsFor(documentBytes);
@@ -86,7 +91,7 @@ void parseBesideHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSour
     if (std::thread::hardware_concurrency() == 1 ||
         !VkNRtosAbstraction::createThread(threadErrors, thread, 0, 0, "xml-handler", &replayChunks,
                                           &replay, 0)) {
-        parseWithHandler(reader, source, &handler);
+        parseDirectly(reader, source, handler);
         return;
     }
     SaxEventRecorder recorder(queue, batchUnits / kChunksInBatch);

@@ -8,6 +8,11 @@
 
 #include <cstdint>
 
+// Parses source with reader, handler receiving its events on the calling thread. The reader's
+// content and error handlers are left unset.
+void parseDirectly(xercesc::SAX2XMLReader& reader, const xercesc::InputSource& source,
+                   xercesc::DefaultHandler& handler);
+
 // Parses source with reader; handler receives every content and error event in order, with
 // the document position of each. documentBytes, the size of the document (0: unknown), sizes
 // the portions handed over. The parse ends when the handler throws (its exception is

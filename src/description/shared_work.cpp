@@ -8,6 +8,9 @@
 
 namespace {
 
+// Below this many items starting and joining a helper costs more than it saves.
+constexpr size_t kFewestItemsToShare = 256;
+
 struct SharedWork {
     size_t count;
     const std::function<void(size_t)>& work;
@@ -36,7 +39,7 @@ void shareWork(size_t count, const std::function<void(size_t)>& work,
     SharedWork shared{count, work, helperFirst};
     VkCErrorListPool threadErrors;
     VkNRtosAbstraction::ThreadHandle helper = nullptr;
-    if (std::thread::hardware_concurrency() == 1 ||
+    if (count < kFewestItemsToShare || std::thread::hardware_concurrency() == 1 ||
         !VkNRtosAbstraction::createThread(threadErrors, helper, 0, 0, "shared-work", &helpWithWork,
                                           &shared, 0)) {
         helpWithWork(&shared);
