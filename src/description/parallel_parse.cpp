@@ -4,13 +4,12 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
-#include <thread>
 
-#include "VkCErrorList.h"
 #include "VkNRtosAbstraction.h"
 #include "description/sax_event_queue.h"
 #include "description/sax_player.h"
 #include "description/sax_recorder.h"
+#include "description/shared_work.h"
 
 namespace {
 
@@ -58,26 +57,22 @@ unsigned replayChunks(void* context) {
     return 0;
 }
 
-void parseWithHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSource& source,
-                      xercesc::DefaultHandler* handler) {
-    reader.setContentHandler(handler);
-    reader.setErrorHandler(handler);
-    try {
-        reader.parse(source);
-    } catch (...) {
-        reader.setContentHandler(nullptr);
-        reader.setErrorHandler(nullptr);
-        throw;
-    }
-    reader.setContentHandler(nullptr);
-    reader.setErrorHandler(nullptr);
-}
-
 }  // namespace
 
 void parseDirectly(xercesc::SAX2XMLReader& reader, const xercesc::InputSource& source,
                    xercesc::DefaultHandler& handler) {
-    parseWithHandler(reader, source, &handler);
+    // The handlers are unset however the parse ends.
+    struct HandlersUnset {
+        xercesc::SAX2XMLReader& reader;
+        ~HandlersUnset() {
+            reader.setContentHandler(nullptr);
+            reader.setErrorHandler(nullptr);
+        }
+    };
+    reader.setContentHandler(&handler);
+    reader.setErrorHandler(&handler);
+    const HandlersUnset unset{reader};
+    reader.parse(source);
 }
 
 void parseBesideHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSource& source,
@@ -85,19 +80,15 @@ void parseBesideHandler(xercesc::SAX2XMLReader& reader, const xercesc::InputSour
     const size_t batchUnits = batchUnitsFor(documentBytes);
     SaxEventQueue queue(2 * batchUnits, batchUnits);
     Replay replay{queue, handler, nullptr};
-    VkCErrorListPool threadErrors;
     VkNRtosAbstraction::ThreadHandle thread = nullptr;
-    // On a single processor the threads would only take turns, and recording costs time.
-    if (std::thread::hardware_concurrency() == 1 ||
-        !VkNRtosAbstraction::createThread(threadErrors, thread, 0, 0, "xml-handler", &replayChunks,
-                                          &replay, 0)) {
+    if (!startHelperThread("xml-handler", &replayChunks, &replay, thread)) {
         parseDirectly(reader, source, handler);
         return;
     }
     SaxEventRecorder recorder(queue, batchUnits / kChunksInBatch);
     std::exception_ptr parseFailure;
     try {
-        parseWithHandler(reader, source, &recorder);
+        parseDirectly(reader, source, recorder);
     } catch (...) {
         parseFailure = std::current_exception();
     }

@@ -4,7 +4,6 @@
 #include <thread>
 
 #include "VkCErrorList.h"
-#include "VkNRtosAbstraction.h"
 
 namespace {
 
@@ -34,14 +33,22 @@ unsigned helpWithWork(void* context) {
 
 }  // namespace
 
+bool startHelperThread(const char* name, VkNRtosAbstraction::ThreadBody body, void* context,
+                       VkNRtosAbstraction::ThreadHandle& thread) {
+    thread = nullptr;
+    if (std::thread::hardware_concurrency() == 1) {
+        return false;
+    }
+    VkCErrorListPool threadErrors;
+    return VkNRtosAbstraction::createThread(threadErrors, thread, 0, 0, name, body, context, 0);
+}
+
 void shareWork(size_t count, const std::function<void(size_t)>& work,
                const std::function<void()>& helperFirst) {
     SharedWork shared{count, work, helperFirst};
-    VkCErrorListPool threadErrors;
     VkNRtosAbstraction::ThreadHandle helper = nullptr;
-    if (count < kFewestItemsToShare || std::thread::hardware_concurrency() == 1 ||
-        !VkNRtosAbstraction::createThread(threadErrors, helper, 0, 0, "shared-work", &helpWithWork,
-                                          &shared, 0)) {
+    if (count < kFewestItemsToShare ||
+        !startHelperThread("shared-work", &helpWithWork, &shared, helper)) {
         helpWithWork(&shared);
         return;
     }

@@ -1,7 +1,15 @@
 #pragma once
-// Work on many independent items shared by the calling thread and one helper thread.
+// Work shared by the calling thread and one helper thread.
 #include <cstddef>
 #include <functional>
+
+#include "VkNRtosAbstraction.h"
+
+// Starts body(context) on a helper thread, to be joined with VkNRtosAbstraction::joinThread.
+// False, and no thread, on a machine with one processor (where the threads would only take
+// turns) or when none can be started: the caller then does the work itself.
+bool startHelperThread(const char* name, VkNRtosAbstraction::ThreadBody body, void* context,
+                       VkNRtosAbstraction::ThreadHandle& thread);
 
 // Runs work(i) for every i below count, each exactly once, on the calling thread and on one
 // helper thread; each takes the next index until none is left. The helper first runs
