@@ -178,78 +178,76 @@ void sendCatalogueEntry(const UpdateFileRecord& record, uint32_t maxUpdatePass) 
 
 constexpr uint32_t kBootLoaderFwType = 10;
 
-// What the one look at an update file found: every later step works from it, so that each
-// file is opened and read once. A look is small, since there is one per entry while the
-// description's tree may still be held.
-struct UpdateFileLook {
-    // Kept only where a later step reads it: the file embeds an inventory, or is refused.
-    std::string path;
-    UpdateFileHeader header;
-    uint64_t size = 0;
-    bool readable = false;
-    std::string refusal;  // why a folder, pipe or device in the file's place is refused
+// Update files looked at while the description is read, in the order their entries were read.
+struct LooksWhileReading {
+    std::vector<const VkCInventoryItem*> entries;  // in the description's tree
+    std::vector<UpdateFileLook> looks;
 };
 
-// Opens the update file and reads what its checksum needs; a folder, pipe or device in its
-// place counts as unreadable. Prints nothing, so that files can be looked at side by side.
-UpdateFileLook lookAtUpdateFile(const std::wstring& firmwareFolder,
-                                const UpdateFileRecord& record) {
-    UpdateFileLook look;
-    std::optional<std::string> path = updateFilePath(firmwareFolder, record.FileName);
-    if (!path) {
-        return look;  // the LOCATION would reach outside the folder
+// Whether the looks taken while reading are those of the catalogue's entries, each looked at
+// once. An entry that a later sibling with the same ID continued was looked at twice, and its
+// LOCATION may have changed in between.
+bool looksFitEntries(const LooksWhileReading& taken, const VkCInventoryItem& root,
+                     size_t entryCount) {
+    if (taken.entries.size() != entryCount) {
+        return false;
     }
-    RegularFile file(*path);
-    if (file.isSpecialFile()) {
-        look.refusal = file.problem();
-        look.path = std::move(*path);
-    }
-    if (file.isOpen()) {
-        look.readable = true;
-        look.size = file.size();
-        look.header = readUpdateFileHeader(file);
-        if (embedsInventory(look.header.firstBytes, record)) {
-            look.path = std::move(*path);
+    size_t k = 0;
+    for (const VkCInventoryItem* item = root.getFirstSubItem(); item; item = item->getNext()) {
+        if (entryKindOf(*item) == EntryKind::None) {
+            continue;
+        }
+        if (k == entryCount || taken.entries[k++] != item) {
+            return false;
         }
     }
-    return look;
+    return true;
 }
 
-// Looks at every update file, on two threads: most of the time goes to opening files. The
-// helper thread first deletes the description's tree, which is no longer needed.
+// Looks at every update file anew, on two threads: most of the time goes to opening files.
 std::vector<UpdateFileLook> lookAtUpdateFiles(const std::wstring& firmwareFolder,
-                                              const std::vector<UpdateFileRecord>& catalogue,
-                                              std::unique_ptr<VkCInventoryItem> description) {
+                                              const std::vector<UpdateFileRecord>& catalogue) {
     std::vector<UpdateFileLook> looks(catalogue.size());
-    shareWork(
-        looks.size(), [&](size_t i) { looks[i] = lookAtUpdateFile(firmwareFolder, catalogue[i]); },
-        [&] { description.reset(); });
+    shareWork(looks.size(), [&](size_t i) {
+        looks[i] = lookAtUpdateFile(firmwareFolder, catalogue[i].FileName);
+    });
     return looks;
+}
+
+// The looks at every update file: those taken while reading when they fit the entries, else
+// new ones.
+std::vector<UpdateFileLook> updateFileLooks(const std::wstring& firmwareFolder,
+                                            const std::vector<UpdateFileRecord>& catalogue,
+                                            const VkCInventoryItem& description,
+                                            LooksWhileReading&& taken) {
+    if (looksFitEntries(taken, description, catalogue.size())) {
+        return std::move(taken.looks);
+    }
+    taken = LooksWhileReading();
+    return lookAtUpdateFiles(firmwareFolder, catalogue);
 }
 
 // Marks the files that cannot be opened, and the entries whose LOCATION would reach outside
 // the firmware folder, as missing, and reports those refused for what they are; the others
-// get their checksum. The looks are kept for the sizes.
-std::vector<UpdateFileLook> examineUpdateFiles(VkCErrorListPool& errors,
-                                               const std::wstring& firmwareFolder,
-                                               std::vector<UpdateFileRecord>& catalogue,
-                                               std::unique_ptr<VkCInventoryItem> description) {
-    std::vector<UpdateFileLook> looks =
-        lookAtUpdateFiles(firmwareFolder, catalogue, std::move(description));
+// get their checksum.
+void examineUpdateFiles(VkCErrorListPool& errors, const std::wstring& firmwareFolder,
+                        const std::vector<UpdateFileLook>& looks,
+                        std::vector<UpdateFileRecord>& catalogue) {
     for (size_t i = 0; i < catalogue.size(); ++i) {
         catalogue[i].IsMissing = !looks[i].readable;
         if (!looks[i].refusal.empty()) {
-            printFileWarning("The update file " + looks[i].path +
-                             " is refused: " + looks[i].refusal + ". It counts as missing.");
+            const std::string path =
+                updateFilePath(firmwareFolder, catalogue[i].FileName).value_or("");
+            printFileWarning("The update file " + path + " is refused: " + looks[i].refusal +
+                             ". It counts as missing.");
         }
     }
     for (size_t i = 0; i < catalogue.size(); ++i) {
         if (!catalogue[i].IsMissing) {
             catalogue[i].Crc32Checksum =
-                updateFileChecksum(errors, looks[i].path, looks[i].header, catalogue[i]);
+                updateFileChecksum(errors, firmwareFolder, looks[i].header, catalogue[i]);
         }
     }
-    return looks;
 }
 
 // The sizes are those the files had when they were examined.
@@ -264,14 +262,29 @@ void announceEntriesAndSizes(const std::vector<UpdateFileLook>& looks,
     }
 }
 
+// The LOCATION of an entry as its record will have it, read without reporting.
+std::wstring fileNameOf(const VkCInventoryItem& entry) {
+    VkCErrorListPool ignored;
+    return locationOf(EntryValues(ignored, entry));
+}
+
 // Reads the description into the catalogue and sends the count event; returns the
-// description's tree, null when it cannot be read.
+// description's tree, null when it cannot be read. Each entry's update file is looked at as
+// soon as the entry has been read: with the tree built on a second thread, beside the parse,
+// the files are then opened while that thread would otherwise wait for the parser.
 std::unique_ptr<VkCInventoryItem> readCatalogueEntries(VkCErrorListPool& errors,
                                                        const VkTCmdOptions& options,
-                                                       ModuleState& state) {
-    std::unique_ptr<VkCInventoryItem> root =
-        parseInventoryDocument(descriptionFilePath(options.firmwareFolder, options.descriptionFile),
-                               options.firmwareFolder);
+                                                       ModuleState& state,
+                                                       LooksWhileReading& taken) {
+    const std::wstring& folder = options.firmwareFolder;
+    std::unique_ptr<VkCInventoryItem> root = parseInventoryDocument(
+        descriptionFilePath(folder, options.descriptionFile), folder,
+        [&](const VkCInventoryItem& entry) {
+            if (entryKindOf(entry) != EntryKind::None) {
+                taken.entries.push_back(&entry);
+                taken.looks.push_back(lookAtUpdateFile(folder, fileNameOf(entry)));
+            }
+        });
     if (!root) {
         return nullptr;
     }
@@ -302,12 +315,17 @@ VkCVersion containerFirmwareVersion(const std::vector<UpdateFileRecord>& catalog
 int32_t readFirmwareDescription(VkCErrorListPool& errors, VkTCmdOptions options,
                                 VkCVersion& firmwareVersion) {
     ModuleState& state = moduleState();
-    std::unique_ptr<VkCInventoryItem> description = readCatalogueEntries(errors, options, state);
+    LooksWhileReading taken;
+    std::unique_ptr<VkCInventoryItem> description =
+        readCatalogueEntries(errors, options, state, taken);
     if (!description) {
         return -1;
     }
-    const std::vector<UpdateFileLook> looks = examineUpdateFiles(
-        errors, options.firmwareFolder, state.fileCatalogue, std::move(description));
+    const std::vector<UpdateFileLook> looks = updateFileLooks(
+        options.firmwareFolder, state.fileCatalogue, *description, std::move(taken));
+    // The description's tree is no longer needed: it is deleted beside the rest.
+    const TaskBeside deletion(looks.size(), [&] { description.reset(); });
+    examineUpdateFiles(errors, options.firmwareFolder, looks, state.fileCatalogue);
     announceEntriesAndSizes(looks, state.fileCatalogue, state.maxUpdatePass);
     firmwareVersion = containerFirmwareVersion(state.fileCatalogue);
     state.catalogueRead = true;

@@ -51,8 +51,9 @@ void printParserFailure(const std::string& message) {
 struct Document {
     const xercesc::InputSource& source;
     uint64_t size;
-    std::string name;          // stands for the document in messages
-    std::string entityFolder;  // where external entities may come from; empty: nowhere
+    std::string name;                 // stands for the document in messages
+    std::string entityFolder;         // where external entities may come from; empty: nowhere
+    SubItemReadCallback subItemRead;  // may be empty
 };
 
 // Runs one parse with a fresh handler; the tree when the document was read without error.
@@ -60,6 +61,7 @@ struct Document {
 std::unique_ptr<VkCInventoryItem> runParse(const Document& document) {
     VkCInventoryXMLHandlers handler;  // outlives the reader that calls it
     handler.limitText(document.name, textLimitFor(document.size));
+    handler.watchSubItems(document.subItemRead);
     BoundedMemoryManager memory(memoryBudgetFor(document.size));  // outlives the reader too
     try {
         // Entity files may bring in as many bytes as entities may expand the text.
@@ -116,6 +118,12 @@ std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& pat
 // it stands and wait on it; the parser reads it in blocks from the open file.
 std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& path,
                                                          const std::wstring& entityFolder) {
+    return parseInventoryDocument(path, entityFolder, SubItemReadCallback());
+}
+
+std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& path,
+                                                         const std::wstring& entityFolder,
+                                                         SubItemReadCallback subItemRead) {
     const std::string name = wideToUtf8(path);
     if (!initialiseXmlPlatform()) {
         return nullptr;
@@ -127,7 +135,7 @@ std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& pat
     }
     const std::basic_string<XMLCh> systemId = wideToXml(path);
     const RegularFileInputSource source(file, systemId.c_str());
-    return runParse({source, file.size(), name, wideToUtf8(entityFolder)});
+    return runParse({source, file.size(), name, wideToUtf8(entityFolder), std::move(subItemRead)});
 }
 
 std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const void* data, size_t size,
@@ -138,5 +146,5 @@ std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const void* data, size_
     const std::basic_string<XMLCh> systemId = wideToXml(utf8ToWide(bufferId));
     const xercesc::MemBufInputSource source(static_cast<const XMLByte*>(data), size,
                                             systemId.c_str());
-    return runParse({source, size, bufferId, std::string()});
+    return runParse({source, size, bufferId, std::string(), SubItemReadCallback()});
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,14 @@
 std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& path);
 std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& path,
                                                          const std::wstring& entityFolder);
+// The same, calling subItemRead with each direct sub item of the root as soon as it has been
+// read to its end tag (again when a later sibling with the same ID continues it). It runs on
+// the thread that builds the tree, which may be a second thread, while the document is still
+// being read and may yet prove invalid.
+using SubItemReadCallback = std::function<void(const VkCInventoryItem&)>;
+std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const std::wstring& path,
+                                                         const std::wstring& entityFolder,
+                                                         SubItemReadCallback subItemRead);
 // The same for a document in memory, which may not refer to external entities or DTDs;
 // bufferId stands for the file name in messages.
 std::unique_ptr<VkCInventoryItem> parseInventoryDocument(const void* data, size_t size,

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <thread>
+#include <utility>
 
 #include "VkCErrorList.h"
 
@@ -13,7 +14,6 @@ constexpr size_t kFewestItemsToShare = 256;
 struct SharedWork {
     size_t count;
     const std::function<void(size_t)>& work;
-    const std::function<void()>& helperFirst;
     std::atomic<size_t> next{0};
 
     void takeItems() {
@@ -25,9 +25,12 @@ struct SharedWork {
 };
 
 unsigned helpWithWork(void* context) {
-    SharedWork& shared = *static_cast<SharedWork*>(context);
-    shared.helperFirst();
-    shared.takeItems();
+    static_cast<SharedWork*>(context)->takeItems();
+    return 0;
+}
+
+unsigned runTask(void* context) {
+    (*static_cast<std::function<void()>*>(context))();
     return 0;
 }
 
@@ -43,9 +46,8 @@ bool startHelperThread(const char* name, VkNRtosAbstraction::ThreadBody body, vo
     return VkNRtosAbstraction::createThread(threadErrors, thread, 0, 0, name, body, context, 0);
 }
 
-void shareWork(size_t count, const std::function<void(size_t)>& work,
-               const std::function<void()>& helperFirst) {
-    SharedWork shared{count, work, helperFirst};
+void shareWork(size_t count, const std::function<void(size_t)>& work) {
+    SharedWork shared{count, work};
     VkNRtosAbstraction::ThreadHandle helper = nullptr;
     if (count < kFewestItemsToShare ||
         !startHelperThread("shared-work", &helpWithWork, &shared, helper)) {
@@ -54,4 +56,17 @@ void shareWork(size_t count, const std::function<void(size_t)>& work,
     }
     shared.takeItems();
     VkNRtosAbstraction::joinThread(helper, nullptr, -1);
+}
+
+TaskBeside::TaskBeside(size_t itemCount, std::function<void()> task) : task_(std::move(task)) {
+    if (itemCount < kFewestItemsToShare ||
+        !startHelperThread("task-beside", &runTask, &task_, thread_)) {
+        task_();
+    }
+}
+
+TaskBeside::~TaskBeside() {
+    if (thread_ != nullptr) {
+        VkNRtosAbstraction::joinThread(thread_, nullptr, -1);
+    }
 }

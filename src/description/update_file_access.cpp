@@ -65,12 +65,14 @@ bool hasHeaderChecksum(const UpdateFileRecord& record) {
     return (record.FwType == 3 || record.FwType == 4) && !record.IsBusFpga;
 }
 
-uint32_t embeddedInventoryChecksum(VkCErrorListPool& errors, const std::string& localPath) {
-    if (localPath.empty()) {
+uint32_t embeddedInventoryChecksum(VkCErrorListPool& errors, const std::wstring& firmwareFolder,
+                                   const std::wstring& fileName) {
+    const std::optional<std::string> path = updateFilePath(firmwareFolder, fileName);
+    if (!path) {
         return 0;
     }
     VkCInventoryItem* extracted = nullptr;
-    VkCInventoryData::extractInventoryTreeFromFile(errors, localPath.c_str(), extracted);
+    VkCInventoryData::extractInventoryTreeFromFile(errors, path->c_str(), extracted);
     const std::unique_ptr<VkCInventoryItem> tree(extracted);
     if (!tree) {
         return 0;
@@ -84,8 +86,6 @@ uint32_t embeddedInventoryChecksum(VkCErrorListPool& errors, const std::string& 
     return checksum;
 }
 
-}  // namespace
-
 UpdateFileHeader readUpdateFileHeader(RegularFile& file) {
     unsigned char bytes[kHeaderBytes] = {};
     file.read(bytes, sizeof bytes);
@@ -95,6 +95,26 @@ UpdateFileHeader readUpdateFileHeader(RegularFile& file) {
     header.headerChecksum = (uint32_t(word[0]) << 24) | (uint32_t(word[1]) << 16) |
                             (uint32_t(word[2]) << 8) | uint32_t(word[3]);
     return header;
+}
+
+}  // namespace
+
+UpdateFileLook lookAtUpdateFile(const std::wstring& firmwareFolder, const std::wstring& fileName) {
+    UpdateFileLook look;
+    const std::optional<std::string> path = updateFilePath(firmwareFolder, fileName);
+    if (!path) {
+        return look;  // the file would lie outside the folder
+    }
+    RegularFile file(*path);
+    if (file.isSpecialFile()) {
+        look.refusal = file.problem();
+    }
+    if (file.isOpen()) {
+        look.readable = true;
+        look.size = file.size();
+        look.header = readUpdateFileHeader(file);
+    }
+    return look;
 }
 
 bool embedsInventory(const unsigned char (&firstBytes)[4], const UpdateFileRecord& record) {
@@ -108,10 +128,10 @@ bool embedsInventory(const unsigned char (&firstBytes)[4], const UpdateFileRecor
            (record.FwType == 14 || record.FwType == 1 || record.FwType == 2);
 }
 
-uint32_t updateFileChecksum(VkCErrorListPool& errors, const std::string& localPath,
+uint32_t updateFileChecksum(VkCErrorListPool& errors, const std::wstring& firmwareFolder,
                             const UpdateFileHeader& header, const UpdateFileRecord& record) {
     if (embedsInventory(header.firstBytes, record)) {
-        return embeddedInventoryChecksum(errors, localPath);
+        return embeddedInventoryChecksum(errors, firmwareFolder, record.FileName);
     }
     if (hasHeaderChecksum(record)) {
         return header.headerChecksum;

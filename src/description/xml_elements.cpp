@@ -206,9 +206,13 @@ void endItem(ReaderContext& context) {
         context.failFatally("End of item detected but no item object was created!");
         return;
     }
+    const VkCInventoryItem& ended = *context.currentItem;
     if (VkCInventoryItem* parent = context.currentItem->getParent()) {
         context.currentItem = parent;
         --context.itemDepth;
+        if (context.itemDepth == 1 && context.subItemRead) {
+            context.subItemRead(ended);
+        }
     }
 }
 

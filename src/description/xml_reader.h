@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -98,6 +99,8 @@ struct ReaderContext {
     SubItemIndex subItems;
     uint32_t itemDepth = 0;     // of the current item; the root is at depth 1
     std::string attributeText;  // scratch for attribute values, kept between elements
+    // Called with each direct sub item of the root at its end tag; may be empty.
+    std::function<void(const VkCInventoryItem&)> subItemRead;
 
     // Back to the start of a document; a tree still owned is deleted.
     void resetDocument();
@@ -161,6 +164,13 @@ class VkCInventoryXMLHandlers : public xercesc::DefaultHandler {
     // one the handler prints a message naming documentName and stops the parse (by the
     // parser's SAX exception), before memory or time can grow further.
     void limitText(const std::string& documentName, uint64_t limit);
+
+    // Has subItemRead called, on the thread that receives the events, with each direct sub
+    // item of the root as soon as its end tag has been read (again when a later sibling with
+    // the same ID continues it).
+    void watchSubItems(std::function<void(const VkCInventoryItem&)> subItemRead) {
+        context_.subItemRead = std::move(subItemRead);
+    }
 
   private:
     void countText(uint64_t characters);

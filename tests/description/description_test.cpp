@@ -621,6 +621,50 @@ TEST_F(Catalogue, UpdateFilesInsideTheFolderOnly) {
                                             "counts as missing.\n"));
 }
 
+// Update files are looked at while the description is read: a small one is parsed directly, a
+// large one beside its handler. An entry that a later item of the same ID continues, adding
+// its LOCATION, is looked at where that LOCATION points.
+TEST_F(Catalogue, UpdateFilesLookedAtWhileReading) {
+    folder.write("sub/x.bin", "x");
+    folder.write("f0.bin", withHeaderChecksum("ABCD"));
+    folder.write("f1.bin", "short");
+    const char* const locations[] = {"f0.bin", "f1.bin", "f2.bin", "sub"};
+    for (const size_t padding : {size_t(0), size_t(1000)}) {
+        for (const bool continued : {false, true}) {
+            SCOPED_TRACE("padding " + std::to_string(padding) + (continued ? ", continued" : ""));
+            const std::string extra = param("OS_TYPE", "String", std::string(padding, 'p'));
+            std::vector<std::string> entries;
+            for (int n = 0; n < 300; ++n) {
+                entries.push_back(
+                    entry("FIRMWARE", n + 1, locations[n % 4], "V", "1", 1, 1, extra));
+            }
+            if (continued) {
+                entries[0] =
+                    item("FIRMWARE[1]", "",
+                         {param("BOARD_TYPE", "String", "V"), param("VERSION", "Version", "1"),
+                          param("FIRMWARE", "UInt32", "1"), param("SEQUENCE", "UInt32", "1")});
+                entries.push_back(item("FIRMWARE[1]", "", {param("LOCATION", "String", "f0.bin")}));
+            }
+            const auto run = read(description(entries));
+            ASSERT_EQ(run.result, 0) << run.err;
+            ASSERT_EQ(records().size(), 300u);
+            for (size_t i = 0; i < records().size(); ++i) {
+                EXPECT_EQ(records()[i].FileName, utf8ToWide(locations[i % 4])) << i;
+                EXPECT_EQ(records()[i].IsMissing, i % 4 >= 2) << i;
+                EXPECT_EQ(records()[i].FileSize, i % 4 == 0 ? 100u : i % 4 == 1 ? 5u : 0u) << i;
+                EXPECT_EQ(records()[i].Crc32Checksum, i % 4 == 0 ? 0xA1B2C3D4u : 0u) << i;
+            }
+            std::string warnings;
+            for (int n = 0; n < 300 / 4; ++n) {
+                warnings += "WARNING: The update file " + folder.file("sub") +
+                            " is refused: it is a folder, not a regular file. It counts as "
+                            "missing.\n";
+            }
+            EXPECT_EQ(run.err, warnings);
+        }
+    }
+}
+
 TEST_F(Catalogue, ChecksumByTypeBoardAndEmbeddedInventory) {
     std::string problem;
     vksim::ElfInventory inventory;
