@@ -21,7 +21,8 @@ void shareWork(size_t count, const std::function<void(size_t)>& work);
 // Runs task, which works on itemCount items, on a helper thread while the caller goes on; the
 // task is done when the object is destroyed. Without a helper thread (for fewer than 256
 // items, on a machine with one processor, or when none can be started) the task runs at once,
-// in the constructor. task must be safe to run beside what the caller does meanwhile.
+// in the constructor. task must not throw, and must be safe to run beside what the caller does
+// meanwhile.
 class TaskBeside {
   public:
     TaskBeside(size_t itemCount, std::function<void()> task);
