@@ -11,7 +11,6 @@
 #include "VkCInventoryManager.h"
 #include "VkNInventoryIDs.h"
 #include "description/inventory_document.h"
-#include "description/regular_file.h"
 #include "description/shared_work.h"
 #include "description/update_file_access.h"
 #include "description/value_conversion.h"

@@ -5,6 +5,7 @@
 
 #include "VkCInventoryData.h"
 #include "VkNInventoryIDs.h"
+#include "description/regular_file.h"
 #include "reporting/format.h"
 #include "utf8_conversion.h"
 

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "VkCErrorList.h"
-#include "description/regular_file.h"
 #include "interface/run_records.h"
 
 // The path of the description file: firmwareFolder "/" descriptionFile.
